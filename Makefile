@@ -1,0 +1,36 @@
+# Thin wrapper over the CMake presets. PRESET picks the build (dev, release,
+# asan, tsan, clang); its programs land in the preset's folder under bin/.
+PRESET ?= dev
+JOBS ?= $(shell nproc)
+BUILD_DIR := $(if $(filter dev,$(PRESET)),build,build-$(PRESET))
+
+.PHONY: all build test run deps fuzz format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake --preset $(PRESET)
+
+build: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/tsuzuri $(BUILD_DIR)/demo
+
+# Builds the libFuzzer targets and gives each a short run over its corpus.
+fuzz: deps
+	@test -f build-fuzz/CMakeCache.txt || cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-*

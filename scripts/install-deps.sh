@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages tsuzuri needs to build, test and run.
+# Does nothing when every package is already present, so it is cheap to call
+# before every build.
+set -euo pipefail
+
+packages=(
+  # Toolchain and build.
+  build-essential cmake make pkg-config ccache
+  # Clang builds the fuzz targets (libFuzzer comes with compiler-rt).
+  clang libclang-rt-dev
+  # Libraries.
+  zlib1g-dev
+  # Tests and benchmarks.
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
