@@ -1,0 +1,206 @@
+#include "platform/files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "platform/name_match.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::platform {
+namespace fs = std::filesystem;
+
+FileHandle openForReading(const std::string& path) {
+  return FileHandle(std::fopen(path.c_str(), "rb"));
+}
+
+std::optional<std::uint64_t> fileLength(std::FILE* file) {
+  const off_t here = ftello(file);
+  if (here < 0 || fseeko(file, 0, SEEK_END) != 0) return std::nullopt;
+  const off_t end = ftello(file);
+  if (fseeko(file, here, SEEK_SET) != 0 || end < 0) return std::nullopt;
+  return static_cast<std::uint64_t>(end);
+}
+
+bool seekTo(std::FILE* file, std::uint64_t position) {
+  if (position > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+std::string systemErrorText(int error) {
+  char buffer[256];
+  // The GNU strerror_r returns the text, which may or may not live in buffer.
+  return strerror_r(error, buffer, sizeof buffer);
+}
+
+std::optional<std::string> executablePath() {
+  std::error_code ec;
+  const fs::path path = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::nullopt;
+  return path.string();
+}
+
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
+  fd_ = ::mkstemp(temporary_.data());
+}
+
+AtomicFile::~AtomicFile() {
+  abandon();
+}
+
+void AtomicFile::abandon() {
+  if (fd_ < 0) return;
+  const int error = errno;
+  ::close(fd_);
+  ::unlink(temporary_.c_str());
+  fd_ = -1;
+  errno = error;
+}
+
+bool AtomicFile::write(std::string_view data) {
+  std::size_t written = 0;
+  while (fd_ >= 0 && written < data.size()) {
+    const ssize_t n = ::write(fd_, data.data() + written, data.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      abandon();
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return fd_ >= 0;
+}
+
+bool AtomicFile::commit() {
+  if (fd_ < 0) return false;
+  // mkstemp makes the file private; the finished file gets the usual permissions.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) {
+    abandon();
+    return false;
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 || std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary_.c_str());
+    errno = error;
+    return false;
+  }
+  return true;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view data) {
+  AtomicFile file(path);
+  return file.write(data) && file.commit();
+}
+
+bool createDirectories(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  return fs::is_directory(path, ec);
+}
+
+bool changeCurrentDirectory(const std::string& path) {
+  return ::chdir(path.c_str()) == 0;
+}
+
+FileKind fileKind(const std::string& path) {
+  std::error_code ec;
+  const auto status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) return FileKind::kMissing;
+  return fs::is_directory(status) ? FileKind::kDirectory : FileKind::kFile;
+}
+
+namespace {
+
+bool exists(const std::string& path) {
+  return fileKind(path) != FileKind::kMissing;
+}
+
+// Splits at `\` and `/`, never inside a double-byte character, dropping
+// empty and "." components.
+std::vector<std::string_view> splitComponents(std::string_view name) {
+  std::vector<std::string_view> parts;
+  const auto keep = [&parts](std::string_view part) {
+    if (!part.empty() && part != ".") parts.push_back(part);
+  };
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const auto b = static_cast<unsigned char>(name[i]);
+    if (util::isSjisLeadByte(b)) {
+      i += 2;
+      continue;
+    }
+    if (b == '/' || b == '\\') {
+      keep(name.substr(start, i - start));
+      start = i + 1;
+    }
+    ++i;
+  }
+  keep(name.substr(start));
+  return parts;
+}
+
+// The entry of `directory` that `component` (Shift_JIS) names: one spelled
+// exactly so (in its bytes or in UTF-8) when there is one, else the smallest
+// name that folds to the same, so that the choice does not depend on the
+// order of the listing.
+std::optional<std::string> matchInDirectory(const std::string& directory,
+                                            std::string_view component) {
+  std::error_code ec;
+  fs::directory_iterator it(directory.empty() ? "." : directory, ec);
+  if (ec) return std::nullopt;
+  const std::u16string wanted = foldSjisName(component);
+  const std::string utf8 = util::sjisToUtf8(component);
+  std::optional<std::string> best;
+  for (const auto& entry : it) {
+    std::string name = entry.path().filename().string();
+    if (name == component || name == utf8) return name;
+    if (foldDiskName(name) == wanted && (!best || name < *best)) best = std::move(name);
+  }
+  return best;
+}
+
+std::optional<std::string> findIgnoringCase(std::string_view folder, std::string_view sjisName) {
+  std::string path(folder);
+  const bool absolute = !sjisName.empty() && (sjisName.front() == '/' || sjisName.front() == '\\');
+  if (path.empty() && absolute) path = "/";
+  for (const auto part : splitComponents(sjisName)) {
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    if (part == "..") {
+      path += "..";
+      continue;
+    }
+    auto match = matchInDirectory(path, part);
+    if (!match) return std::nullopt;
+    path += *match;
+  }
+  return exists(path) ? std::optional<std::string>(path) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> findFile(std::string_view folder, std::string_view sjisName) {
+  if (sjisName.empty() || sjisName.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string raw(folder);
+  raw += sjisName;
+  if (exists(raw)) return raw;
+  std::string converted(folder);
+  converted += util::sjisToUtf8(sjisName);
+  // An undefined character converts to U+0000, which would cut the path short.
+  if (converted != raw && converted.find('\0') == std::string::npos && exists(converted)) {
+    return converted;
+  }
+  return findIgnoringCase(folder, sjisName);
+}
+
+}  // namespace tsuzuri::platform

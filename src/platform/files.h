@@ -1,0 +1,83 @@
+#pragma once
+
+// Files and folders as the engine needs them. Paths handed to and returned
+// by these functions are native (UTF-8 on Linux); names that come from games
+// are Shift_JIS bytes and are resolved through findFile.
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tsuzuri::platform {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens a native path for binary reading; on failure errno says why.
+FileHandle openForReading(const std::string& path);
+
+// The length of an open file in bytes, or nothing when it cannot be told.
+std::optional<std::uint64_t> fileLength(std::FILE* file);
+
+// Moves an open file to an absolute position.
+bool seekTo(std::FILE* file, std::uint64_t position);
+
+// The C library's text for an errno value.
+std::string systemErrorText(int error);
+
+// The full native path of the running executable.
+std::optional<std::string> executablePath();
+
+// A file written so that the old one survives any failure: the bytes go to a
+// temporary file in the same folder, and commit() flushes it to the disk and
+// renames it over the target. Until then, and whenever a step fails, the
+// target is untouched; an uncommitted temporary file is removed. Failures
+// leave errno saying why.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // False once creating or writing the temporary file has failed.
+  bool ok() const { return fd_ >= 0; }
+  bool write(std::string_view data);
+  bool commit();
+
+ private:
+  void abandon();
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+};
+
+// Writes a whole file through an AtomicFile.
+bool writeFileAtomically(const std::string& path, std::string_view data);
+
+// Creates a folder and any missing parents; true when it exists afterwards.
+bool createDirectories(const std::string& path);
+
+// Makes a native folder the current directory.
+bool changeCurrentDirectory(const std::string& path);
+
+enum class FileKind { kMissing, kFile, kDirectory };
+
+// What a native path names.
+FileKind fileKind(const std::string& path);
+
+// Resolves a game's file name (Shift_JIS bytes, `\` or `/` separated) under
+// `folder` (native, ending in `/`, or empty for a name that is absolute on
+// its own). Tries the bytes as written, then the name converted to UTF-8,
+// then a case-insensitive walk that treats `\` and `/` alike, because game
+// folders come from file systems that ignore case. Returns the native path
+// of what was found, file or folder.
+std::optional<std::string> findFile(std::string_view folder, std::string_view sjisName);
+
+}  // namespace tsuzuri::platform
