@@ -1,0 +1,124 @@
+#include "script/title_key_search.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "script/script_entry.h"
+
+namespace tsuzuri::script {
+namespace {
+
+struct Candidate {
+  std::span<const std::uint8_t> packed;
+  std::uint32_t low = 0;  // low 32 bits of the entry's hash
+  std::uint32_t unpackedSize = 0;
+};
+
+std::uint32_t firstWord(std::span<const std::uint8_t> packed) {
+  return static_cast<std::uint32_t>(packed[0]) | static_cast<std::uint32_t>(packed[1]) << 8 |
+         static_cast<std::uint32_t>(packed[2]) << 16 | static_cast<std::uint32_t>(packed[3]) << 24;
+}
+
+// A zlib header: deflate with a window of at most 32 KiB, no preset
+// dictionary, and the check bits right.
+bool isZlibHeader(std::uint32_t cmf, std::uint32_t flg) {
+  return (cmf & 0x0FU) == 8 && (cmf >> 4) <= 7 && (flg & 0x20U) == 0 && (cmf * 256 + flg) % 31 == 0;
+}
+
+// The first deflate byte must not announce the reserved block type 3.
+bool plausibleFirstBlock(std::uint32_t byte) {
+  return ((byte >> 1) & 3U) != 3;
+}
+
+class Inflater {
+ public:
+  Inflater() { ok_ = inflateInit(&stream_) == Z_OK; }
+  ~Inflater() {
+    if (ok_) inflateEnd(&stream_);
+  }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  // Whether the entry decodes under `word` into at most its unpacked size
+  // and ends with a good checksum. Nearly every wrong key breaks the stream
+  // within its first bytes, so those are tried on their own first.
+  bool decodes(const Candidate& entry, std::uint32_t word) {
+    if (!ok_) return false;
+    constexpr std::size_t kProbe = 64;
+    const std::size_t probe = std::min(entry.packed.size(), kProbe);
+    packed_.assign(entry.packed.begin(), entry.packed.begin() + static_cast<std::ptrdiff_t>(probe));
+    scrambleEntryWords(packed_, word);
+    out_.resize(std::max<std::size_t>(entry.unpackedSize, 1));
+    inflateReset(&stream_);
+    stream_.next_out = out_.data();
+    stream_.avail_out = entry.unpackedSize;
+    stream_.next_in = packed_.data();
+    stream_.avail_in = static_cast<uInt>(packed_.size());
+    int result = inflate(&stream_, Z_SYNC_FLUSH);
+    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return false;
+    if (probe == entry.packed.size()) return result == Z_STREAM_END;
+    if (result == Z_STREAM_END) return false;  // ends before its data does
+    // The probe looked right: decode the whole entry.
+    const std::size_t done = probe - stream_.avail_in;
+    packed_.assign(entry.packed.begin(), entry.packed.end());
+    scrambleEntryWords(packed_, word);
+    stream_.next_in = packed_.data() + done;
+    stream_.avail_in = static_cast<uInt>(packed_.size() - done);
+    result = inflate(&stream_, Z_FINISH);
+    return result == Z_STREAM_END;
+  }
+
+ private:
+  z_stream stream_{};
+  bool ok_ = false;
+  std::vector<std::uint8_t> packed_;
+  std::vector<std::uint8_t> out_;
+};
+
+}  // namespace
+
+std::optional<std::uint32_t> findTitleKey(std::span<const std::uint8_t> container,
+                                          const assets::ContainerIndex& index) {
+  std::vector<Candidate> entries;
+  for (const auto& record : index.records) {
+    // The smallest zlib stream is 8 bytes; entries outside the file cannot help.
+    if (record.size < 8 || record.offset > container.size() ||
+        record.size > container.size() - record.offset ||
+        !plausibleUnpackedSize(record.size, record.extra)) {
+      continue;
+    }
+    entries.push_back({container.subspan(record.offset, record.size),
+                       static_cast<std::uint32_t>(record.key), record.extra});
+  }
+  if (entries.empty()) return std::nullopt;
+  // Small entries inflate fastest, so wrong keys are thrown out cheaply.
+  std::sort(entries.begin(), entries.end(), [](const Candidate& a, const Candidate& b) {
+    return a.packed.size() < b.packed.size();
+  });
+
+  Inflater inflater;
+  for (std::uint32_t low16 = 0; low16 <= 0xFFFF; ++low16) {
+    const bool headersFit =
+        std::all_of(entries.begin(), entries.end(), [low16](const Candidate& e) {
+          const std::uint32_t plain = (firstWord(e.packed) ^ e.low ^ low16) & 0xFFFFU;
+          return isZlibHeader(plain & 0xFFU, plain >> 8);
+        });
+    if (!headersFit) continue;
+    for (std::uint32_t high16 = 0; high16 <= 0xFFFF; ++high16) {
+      const std::uint32_t key = high16 << 16 | low16;
+      const bool blocksFit = std::all_of(entries.begin(), entries.end(), [key](const Candidate& e) {
+        return plausibleFirstBlock(((firstWord(e.packed) ^ e.low ^ key) >> 16) & 0xFFU);
+      });
+      if (!blocksFit) continue;
+      const bool all = std::all_of(entries.begin(), entries.end(), [&](const Candidate& e) {
+        return inflater.decodes(e, entryWord(e.low, key));
+      });
+      if (all) return key;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace tsuzuri::script
