@@ -25,7 +25,7 @@ constexpr int kGuessedScripts = 9999;
 // An index entry with whatever could be learned about it.
 struct Entry {
   assets::IndexRecord record;
-  const std::string* name = nullptr;
+  std::optional<std::string> name;
   // Where its bytes are and how many are stored; for archives these are
   // known only with the name or from a layout this packer wrote.
   std::optional<std::uint64_t> offset;
@@ -67,12 +67,13 @@ std::vector<Entry> describeEntries(const OpenedContainer& container, bool isScri
   std::vector<Entry> entries;
   bool allNamed = true;
   for (const auto& record : container.index.records) {
-    Entry e{record, names.find(record.key), {}, {}, {}};
+    Entry e{record, {}, {}, {}, {}};
+    if (const std::string* known = names.find(record.key)) e.name = *known;
     if (isScript) {
       e.offset = record.offset;
       e.stored = record.size;
       e.size = record.extra;
-    } else if (e.name != nullptr) {
+    } else if (e.name) {
       e.offset = record.offset ^ nameByte(*e.name, e.name->size() / 2);
       e.stored = e.size = record.size ^ nameByte(*e.name, e.name->size() / 4);
     } else {
@@ -114,7 +115,7 @@ std::optional<std::string> entryContents(const OpenedContainer& container, const
   auto* data = reinterpret_cast<std::uint8_t*>(bytes->data());
   if (!isScript) {
     if (e.record.flag != 0) {
-      if (e.name == nullptr) {
+      if (!e.name) {
         why = "it is scrambled with its name, which is needed (give it with --names)";
         return std::nullopt;
       }
@@ -142,6 +143,31 @@ std::string sizeText(const std::optional<std::uint32_t>& size) {
   return size ? std::to_string(*size) : "?";
 }
 
+// What list and extract both start from: the container's entries, named
+// where possible, and the title key to decode scripts with.
+struct Inspection {
+  OpenedContainer container;
+  bool isScript = false;
+  std::uint32_t title = 0;
+  std::vector<Entry> entries;
+};
+
+std::optional<Inspection> inspect(const PackOptions& options, std::ostream& err) {
+  const std::string& path = options.positional[0];
+  std::string error;
+  const auto title = chosenTitleKey(options, error);
+  if (!title) {
+    err << "tsuzuri-pack: " << error << "\n";
+    return std::nullopt;
+  }
+  const auto names = gatherNames(options, err);
+  auto container = names ? openContainer(path, err) : std::nullopt;
+  if (!container) return std::nullopt;
+  Inspection result{std::move(*container), looksLikeScriptContainer(options, path), *title, {}};
+  result.entries = describeEntries(result.container, result.isScript, *names);
+  return result;
+}
+
 }  // namespace
 
 int runList(const PackOptions& options, std::ostream& out, std::ostream& err) {
@@ -149,29 +175,22 @@ int runList(const PackOptions& options, std::ostream& out, std::ostream& err) {
     err << "tsuzuri-pack: list takes FILE\n";
     return 2;
   }
-  const std::string& path = options.positional[0];
-  const bool isScript = looksLikeScriptContainer(options, path);
-  std::string error;
-  const auto title = chosenTitleKey(options, error);
-  const auto names = gatherNames(options, err);
-  const auto container = openContainer(path, err);
-  if (!title || !names || !container) {
-    if (!title) err << "tsuzuri-pack: " << error << "\n";
-    return 1;
-  }
+  const auto inspection = inspect(options, err);
+  if (!inspection) return 1;
+  const auto& [container, isScript, title, entries] = *inspection;
   // A key given on purpose is checked against every script.
   const bool checkKey = isScript && (options.title || options.key);
   int undecodable = 0;
   out << std::left << std::setw(14) << "hash" << std::right << std::setw(11) << "stored"
       << std::setw(11) << "size"
       << "  name\n";
-  for (const Entry& e : describeEntries(*container, isScript, *names)) {
+  for (const Entry& e : entries) {
     out << std::left << std::setw(14) << util::hashDisplayName(e.record.key) << std::right
         << std::setw(11) << sizeText(e.stored) << std::setw(11) << sizeText(e.size) << "  "
-        << (e.name != nullptr ? util::sjisToUtf8(*e.name) : "");
+        << (e.name ? util::sjisToUtf8(*e.name) : "");
     if (!isScript && e.record.flag != 0) out << " (scrambled)";
     std::string why;
-    if (checkKey && !entryContents(*container, e, true, *title, why)) {
+    if (checkKey && !entryContents(container, e, true, title, why)) {
       out << " [" << why << "]";
       ++undecodable;
     }
@@ -179,7 +198,7 @@ int runList(const PackOptions& options, std::ostream& out, std::ostream& err) {
   }
   if (undecodable > 0)
     err << "tsuzuri-pack: " << undecodable << " scripts do not decode with this key\n";
-  return container->index.truncated || undecodable > 0 ? 1 : 0;
+  return container.index.truncated || undecodable > 0 ? 1 : 0;
 }
 
 int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err) {
@@ -187,32 +206,24 @@ int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err)
     err << "tsuzuri-pack: extract takes FILE and DEST\n";
     return 2;
   }
-  const std::string& path = options.positional[0];
   const fs::path dest = options.positional[1];
-  const bool isScript = looksLikeScriptContainer(options, path);
-  std::string error;
-  const auto title = chosenTitleKey(options, error);
-  const auto names = gatherNames(options, err);
-  const auto container = openContainer(path, err);
-  if (!title || !names || !container) {
-    if (!title) err << "tsuzuri-pack: " << error << "\n";
-    return 1;
-  }
+  const auto inspection = inspect(options, err);
+  if (!inspection) return 1;
+  const auto& [container, isScript, title, entries] = *inspection;
   int written = 0;
   int failed = 0;
-  for (const Entry& e : describeEntries(*container, isScript, *names)) {
+  for (const Entry& e : entries) {
     const std::string hash = util::hashDisplayName(e.record.key);
     std::string why;
-    auto contents = entryContents(*container, e, isScript, *title, why);
+    auto contents = entryContents(container, e, isScript, title, why);
     if (!contents) {
       err << "tsuzuri-pack: " << hash << ": not extracted: " << why << "\n";
       ++failed;
       continue;
     }
     if (isScript && options.utf8) *contents = util::sjisToUtf8(*contents);
-    std::optional<std::string> relative =
-        e.name != nullptr ? extractionPath(*e.name) : std::nullopt;
-    if (e.name != nullptr && !relative) {
+    std::optional<std::string> relative = e.name ? extractionPath(*e.name) : std::nullopt;
+    if (e.name && !relative) {
       err << "tsuzuri-pack: " << hash << ": its name cannot be a path under " << dest.string()
           << "; written under its hash\n";
     }
@@ -227,7 +238,7 @@ int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err)
     ++written;
   }
   out << "extracted " << written << " entries into " << dest.string() << "\n";
-  return container->index.truncated || failed > 0 ? 1 : 0;
+  return container.index.truncated || failed > 0 ? 1 : 0;
 }
 
 }  // namespace tsuzuri::pack
