@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the engine as arc0.dat and opens the names a
 // seed archive holds, through every reader of the file lookup.
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

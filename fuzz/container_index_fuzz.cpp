@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "assets/container_index.h"
 #include "script/script_entry.h"
@@ -15,15 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const assets::ContainerIndex index = assets::decodeContainerIndex(bytes);
   // The seeds are keyed with this title.
   const std::uint32_t title = script::titleKey("fuzz");
-  std::vector<std::uint8_t> packed;
-  std::vector<std::uint8_t> text;
   for (const auto& record : index.records) {
     if (record.offset > size || record.size > size - record.offset) continue;
-    if (!script::plausibleUnpackedSize(record.size, record.extra)) continue;
-    packed.assign(bytes.begin() + record.offset, bytes.begin() + record.offset + record.size);
-    script::scrambleEntryWords(packed, script::entryWord(record.key, title));
-    text.resize(record.extra);
-    script::inflateEntry(packed, text);
+    script::decodeEntry(bytes.subspan(record.offset, record.size), record.key, title, record.extra);
   }
   return 0;
 }

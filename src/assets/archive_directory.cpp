@@ -8,6 +8,13 @@
 
 namespace tsuzuri::assets {
 
+EntryExtent combineWithName(EntryExtent extent, std::string_view name) {
+  const auto byteAt = [name](std::size_t i) {
+    return i < name.size() ? static_cast<std::uint32_t>(static_cast<unsigned char>(name[i])) : 0U;
+  };
+  return {extent.offset ^ byteAt(name.size() / 2), extent.size ^ byteAt(name.size() / 4)};
+}
+
 void ArchiveDirectory::read(const GameFolder& folder, util::Reporter& reporter) {
   for (int n = 0; n < kMaxArchives; ++n) {
     const std::string name = "arc" + util::itos10(n) + ".dat";

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +24,17 @@ struct ArchiveEntry {
   std::uint32_t size = 0;
   std::uint32_t spare = 0;
 };
+
+// Where an entry's bytes are. The index stores its offset and size each
+// XORed with one byte of the name, name[len / 2] and name[len / 4] (the
+// terminating NUL past the end), which changes only their low 8 bits. XOR
+// being its own inverse, the same step turns stored values into true ones
+// and true ones into stored ones.
+struct EntryExtent {
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+};
+EntryExtent combineWithName(EntryExtent extent, std::string_view name);
 
 // The entries of arc0.dat … arc8.dat, keyed by the 64-bit hash of their
 // names. Filled once at start-up and read-only afterwards, so any thread may

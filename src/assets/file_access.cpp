@@ -10,10 +10,10 @@
 namespace tsuzuri::assets {
 namespace {
 
-// name[i] as the archive format uses it: a byte of the name taken as 0…255,
-// with the terminating NUL past the end.
-std::uint32_t nameByte(std::string_view name, std::size_t i) {
-  return i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
+// Names reach the engine as C strings: a name with an embedded NUL ends there,
+// for the hash as for the file system.
+std::string_view untilNul(std::string_view name) {
+  return name.substr(0, name.find('\0'));
 }
 
 bool containsDriveColon(std::string_view name) {
@@ -28,10 +28,10 @@ bool containsDriveColon(std::string_view name) {
   return false;
 }
 
-// A name that is a path on its own: "C:/…" as Windows games write it, or a
-// Unix absolute path, which plug-ins build from the folders the engine gives them.
+// A name with a drive ("C:/…") is a path on its own; everything else lives
+// under the game folder.
 bool isAbsoluteName(std::string_view name) {
-  return containsDriveColon(name) || (!name.empty() && name.front() == '/');
+  return containsDriveColon(name);
 }
 
 }  // namespace
@@ -52,8 +52,7 @@ FileAccess::Opened FileAccess::openArchived(std::string_view name, std::uint64_t
     reporter_.report(std::string(name) + " " + error + "(openFile1)");
     return {std::nullopt, error};
   }
-  const std::uint32_t offset = entry.offset ^ nameByte(name, name.size() / 2);
-  const std::uint32_t size = entry.size ^ nameByte(name, name.size() / 4);
+  const auto [offset, size] = combineWithName({entry.offset, entry.size}, name);
   // An entry that points outside its archive would hand out bytes that are
   // not there; it is refused instead.
   const auto length = platform::fileLength(file.get());
@@ -67,7 +66,12 @@ FileAccess::Opened FileAccess::openArchived(std::string_view name, std::uint64_t
 }
 
 std::optional<std::string> FileAccess::findLoose(std::string_view name) const {
-  return platform::findFile(isAbsoluteName(name) ? std::string_view{} : folder_.native, name);
+  if (isAbsoluteName(name)) return platform::findFile({}, name);
+  if (auto found = platform::findFile(folder_.native, name)) return found;
+  // Paths that scripts and plug-ins build from the folders the engine hands
+  // them ("/home/…" here, where Windows has "C:/…") are absolute on their own.
+  if (!name.empty() && name.front() == '/') return platform::findFile({}, name);
+  return std::nullopt;
 }
 
 FileAccess::Opened FileAccess::openLoose(std::string_view name) {
@@ -79,6 +83,9 @@ FileAccess::Opened FileAccess::openLoose(std::string_view name) {
   };
   const auto path = findLoose(name);
   if (!path) return fail(platform::systemErrorText(ENOENT));
+  if (platform::fileKind(*path) == platform::FileKind::kDirectory) {
+    return fail(platform::systemErrorText(EISDIR));
+  }
   platform::FileHandle file = platform::openForReading(*path);
   if (!file) return fail(platform::systemErrorText(errno));
   const auto length = platform::fileLength(file.get());
@@ -98,7 +105,7 @@ FileAccess::Opened FileAccess::openEntry(std::string_view name) {
 }
 
 std::optional<EntryReader> FileAccess::open(std::string_view name) {
-  return std::move(openEntry(name).reader);
+  return std::move(openEntry(untilNul(name)).reader);
 }
 
 bool FileAccess::readAll(EntryReader& reader, std::string_view name, void* out, std::uint32_t size,
@@ -116,6 +123,7 @@ bool FileAccess::readAll(EntryReader& reader, std::string_view name, void* out, 
 
 bool FileAccess::loadFile(std::string_view name, void** buffer, std::uint32_t* size,
                           std::uint32_t* capacity) {
+  name = untilNul(name);
   if (buffer == nullptr || size == nullptr) return false;
   const bool shared = buffer == &shared_.data;
   if (!shared && capacity == nullptr) return false;
@@ -126,9 +134,9 @@ bool FileAccess::loadFile(std::string_view name, void** buffer, std::uint32_t* s
     return false;
   }
   EntryReader& reader = *opened.reader;
-  // A prefix longer than the file reads the whole file rather than
-  // handing back bytes that were never read.
-  *size = requested != 0 ? std::min(requested, reader.size()) : reader.size();
+  // A prefix longer than the entry cannot be read whole, and fails below as
+  // a short read instead of handing back bytes that were never read.
+  *size = requested != 0 ? requested : reader.size();
   void* target;
   if (shared) {
     shared_.reserve(*size);
@@ -150,6 +158,7 @@ bool FileAccess::loadFile(std::string_view name, void** buffer, std::uint32_t* s
 }
 
 bool FileAccess::loadText(std::string_view name, std::string& out) {
+  name = untilNul(name);
   Opened opened = openEntry(name);
   if (!opened.reader) return false;
   out.resize(opened.reader->size());
@@ -162,6 +171,7 @@ void FileAccess::getFileMemory(void*** buffer, std::uint32_t** capacity) {
 }
 
 ResolvedName FileAccess::resolveHighResolution(std::string_view name, double scaleFactor) const {
+  name = untilNul(name);
   if (scaleFactor > 1.0) {
     std::string variant = "z/" + std::string(name);
     const bool inArchive =
@@ -175,7 +185,7 @@ ResolvedName FileAccess::resolveHighResolution(std::string_view name, double sca
 }
 
 bool FileAccess::exists(std::string_view name, double scaleFactor) const {
-  const std::string slashed = util::toForwardSlashes(name);
+  const std::string slashed = util::toForwardSlashes(untilNul(name));
   if (archives_.present() && archives_.find(util::crc64_hash2(slashed)) != nullptr) return true;
   std::string resolved = resolveHighResolution(slashed, scaleFactor).name;
   if (!resolved.empty() && resolved.back() == '/') resolved.pop_back();

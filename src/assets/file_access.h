@@ -47,7 +47,8 @@ struct ResolvedName {
 
 // Every game file the engine reads after start-up is opened here: first in
 // the archives, by the 64-bit hash of the name's bytes, then as a loose file
-// under the game folder. Failures are reported and give an empty result.
+// under the game folder. Names are C strings (an embedded NUL ends them).
+// Failures are reported and give an empty result.
 class FileAccess {
  public:
   FileAccess(GameFolder folder, const ArchiveDirectory& archives, util::Reporter& reporter)
@@ -57,7 +58,8 @@ class FileAccess {
   std::optional<EntryReader> open(std::string_view name);
 
   // Reads a file into a buffer, as plug-ins do. `size` is 0 for the whole
-  // file or a byte count to read a prefix; it receives the bytes read.
+  // file or a byte count to read a prefix; it receives the bytes read. A
+  // prefix longer than the file fails as a short read.
   // `buffer` and `capacity` describe the caller's buffer, which is replaced
   // by a larger 16-byte-aligned one (released with util::alignedFree) when
   // it is too small. When `buffer` is the address of the shared file buffer

@@ -1,5 +1,8 @@
 #include "assets/game_folder.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "util/sjis.h"
 
 namespace tsuzuri::assets {
@@ -23,9 +26,11 @@ GameFolder GameFolder::containing(std::string_view nativePath) {
 }
 
 GameFolder GameFolder::fromDirectory(std::string_view nativeDirectory) {
-  std::string native(nativeDirectory);
-  if (native.empty()) native = ".";
-  if (native.back() != '/') native.push_back('/');
+  // Absolute, so that the folder stays right when the current directory moves.
+  std::error_code ec;
+  const auto path = std::filesystem::absolute(nativeDirectory.empty() ? "." : nativeDirectory, ec);
+  std::string native = ec ? std::string(nativeDirectory) : path.lexically_normal().string();
+  if (native.empty() || native.back() != '/') native.push_back('/');
   return make(std::move(native));
 }
 

@@ -15,7 +15,7 @@ struct GameFolder {
   // The folder of a native path (an executable or a file in the folder), or
   // the folder itself when `path` ends in `/`. Relative paths stay relative.
   static GameFolder containing(std::string_view nativePath);
-  // A folder given as such; a missing final `/` is added.
+  // A folder given as such, made absolute; a missing final `/` is added.
   static GameFolder fromDirectory(std::string_view nativeDirectory);
 };
 

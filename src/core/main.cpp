@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
   }
 
   const auto folder = chooseGameFolder(gameDir);
+  if (!tsuzuri::platform::changeCurrentDirectory(folder.native)) {
+    std::fprintf(stderr, "tsuzuri: %s cannot be entered\n", folder.native.c_str());
+    return 1;
+  }
   tsuzuri::util::StderrReporter reporter("tsuzuri: ");
   tsuzuri::assets::ArchiveDirectory archives;
   archives.read(folder, reporter);

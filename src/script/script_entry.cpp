@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "util/crc.h"
 
@@ -33,6 +35,45 @@ std::optional<std::size_t> inflateEntry(std::span<const std::uint8_t> packed,
     return std::nullopt;
   }
   return static_cast<std::size_t>(length);
+}
+
+}  // namespace tsuzuri::script
+
+namespace tsuzuri::script {
+
+std::optional<std::string> decodeEntry(std::span<const std::uint8_t> stored, std::uint64_t hash,
+                                       std::uint32_t title, std::uint32_t unpackedSize) {
+  if (stored.size() > std::numeric_limits<uInt>::max()) return std::nullopt;
+  std::vector<std::uint8_t> packed(stored.begin(), stored.end());
+  scrambleEntryWords(packed, entryWord(hash, title));
+  z_stream stream{};
+  if (inflateInit(&stream) != Z_OK) return std::nullopt;
+  stream.next_in = packed.data();
+  stream.avail_in = static_cast<uInt>(packed.size());
+  std::string text;
+  constexpr std::size_t kStep = 64 * 1024;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    const std::size_t done = text.size();
+    if (done == unpackedSize) {
+      // Full: the stream must end here without more output.
+      std::uint8_t probe = 0;
+      stream.next_out = &probe;
+      stream.avail_out = 1;
+      result = inflate(&stream, Z_FINISH);
+      if (stream.avail_out == 0) result = Z_BUF_ERROR;
+      break;
+    }
+    text.resize(std::min<std::size_t>(unpackedSize, done + kStep));
+    stream.next_out = reinterpret_cast<Bytef*>(text.data() + done);
+    stream.avail_out = static_cast<uInt>(text.size() - done);
+    result = inflate(&stream, Z_NO_FLUSH);
+    text.resize(text.size() - stream.avail_out);
+    if (result == Z_BUF_ERROR && stream.avail_in == 0) break;  // the stream is cut short
+  }
+  inflateEnd(&stream);
+  if (result != Z_STREAM_END) return std::nullopt;
+  return text;
 }
 
 }  // namespace tsuzuri::script

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tsuzuri::script {
@@ -38,5 +39,12 @@ constexpr bool plausibleUnpackedSize(std::uint64_t packedSize, std::uint64_t unp
 // when the stream is corrupt, keyed for another title, or does not fit.
 std::optional<std::size_t> inflateEntry(std::span<const std::uint8_t> packed,
                                         std::span<std::uint8_t> out);
+
+// One whole entry as it lies in the container: unscrambled with the hash and
+// title key, then inflated into a string of at most `unpackedSize` bytes,
+// which grows with the data rather than trusting the index's size up front.
+// Nothing when it does not decode.
+std::optional<std::string> decodeEntry(std::span<const std::uint8_t> stored, std::uint64_t hash,
+                                       std::uint32_t title, std::uint32_t unpackedSize);
 
 }  // namespace tsuzuri::script

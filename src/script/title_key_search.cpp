@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <unordered_set>
 #include <vector>
 
 #include "script/script_entry.h"
@@ -43,20 +45,19 @@ class Inflater {
 
   // Whether the entry decodes under `word` into at most its unpacked size
   // and ends with a good checksum. Nearly every wrong key breaks the stream
-  // within its first bytes, so those are tried on their own first.
+  // within its first bytes, so those are tried on their own first. The
+  // output goes to a small scratch window: only its length matters.
   bool decodes(const Candidate& entry, std::uint32_t word) {
     if (!ok_) return false;
     constexpr std::size_t kProbe = 64;
     const std::size_t probe = std::min(entry.packed.size(), kProbe);
     packed_.assign(entry.packed.begin(), entry.packed.begin() + static_cast<std::ptrdiff_t>(probe));
     scrambleEntryWords(packed_, word);
-    out_.resize(std::max<std::size_t>(entry.unpackedSize, 1));
     inflateReset(&stream_);
-    stream_.next_out = out_.data();
-    stream_.avail_out = entry.unpackedSize;
+    produced_ = 0;
     stream_.next_in = packed_.data();
     stream_.avail_in = static_cast<uInt>(packed_.size());
-    int result = inflate(&stream_, Z_SYNC_FLUSH);
+    int result = pump(entry.unpackedSize, Z_SYNC_FLUSH);
     if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return false;
     if (probe == entry.packed.size()) return result == Z_STREAM_END;
     if (result == Z_STREAM_END) return false;  // ends before its data does
@@ -66,15 +67,29 @@ class Inflater {
     scrambleEntryWords(packed_, word);
     stream_.next_in = packed_.data() + done;
     stream_.avail_in = static_cast<uInt>(packed_.size() - done);
-    result = inflate(&stream_, Z_FINISH);
-    return result == Z_STREAM_END;
+    return pump(entry.unpackedSize, Z_FINISH) == Z_STREAM_END;
   }
 
  private:
+  // Inflates what input there is, refilling the window, until the stream
+  // ends, fails, runs dry, or would pass `limit` bytes of output.
+  int pump(std::uint32_t limit, int flush) {
+    for (;;) {
+      const std::size_t room = std::min<std::size_t>(window_.size(), limit - produced_ + 1);
+      stream_.next_out = window_.data();
+      stream_.avail_out = static_cast<uInt>(room);
+      const int result = inflate(&stream_, flush);
+      produced_ += room - stream_.avail_out;
+      if (produced_ > limit) return Z_BUF_ERROR;
+      if (result != Z_OK || stream_.avail_out != 0) return result;
+    }
+  }
+
   z_stream stream_{};
   bool ok_ = false;
   std::vector<std::uint8_t> packed_;
-  std::vector<std::uint8_t> out_;
+  std::array<std::uint8_t, 16384> window_{};
+  std::uint64_t produced_ = 0;
 };
 
 }  // namespace
@@ -82,7 +97,12 @@ class Inflater {
 std::optional<std::uint32_t> findTitleKey(std::span<const std::uint8_t> container,
                                           const assets::ContainerIndex& index) {
   std::vector<Candidate> entries;
-  for (const auto& record : index.records) {
+  std::unordered_set<std::uint64_t> seen;
+  // A hash listed twice names one entry, the last; counting it twice would
+  // only slow the search down.
+  for (auto it = index.records.rbegin(); it != index.records.rend(); ++it) {
+    const auto& record = *it;
+    if (!seen.insert(record.key).second) continue;
     // The smallest zlib stream is 8 bytes; entries outside the file cannot help.
     if (record.size < 8 || record.offset > container.size() ||
         record.size > container.size() - record.offset ||

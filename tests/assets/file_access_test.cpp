@@ -106,12 +106,18 @@ TEST(Archives, EntriesOutsideTheirArchiveFailToOpen) {
   bytes.resize(bytes.size() - 4);  // the last entry loses its end
   game.dir.write("arc0.dat", bytes);
   game.dir.write("cut.txt", "loose copy");
+  // An entry whose offset (not only its end) lies past the archive.
+  const std::string far = "far.txt";
+  const auto stored = combineWithName({5000, 3}, far);
+  game.dir.write("arc1.dat",
+                 testing::rawIndex({{util::crc64_hash2(far), 0, stored.offset, stored.size, 0}}));
   game.start();
   EXPECT_EQ(game.load("good.txt"), "ok");
   EXPECT_EQ(game.load("cut.txt"), "") << "no loose fallback and no unread bytes";
   ASSERT_EQ(game.reporter.messages.size(), 2U);
   EXPECT_NE(game.reporter.messages[0].find("(openFile1)"), std::string::npos);
   EXPECT_NE(game.reporter.messages[1].find("(loadFile)"), std::string::npos);
+  EXPECT_FALSE(game.files->open(far));
 }
 
 TEST(Archives, AnIndexThatEndsEarlyKeepsItsWholeEntriesAndIsReported) {
@@ -143,7 +149,7 @@ TEST(LooseFiles, AreFoundUnderTheGameFolderOrByAbsolutePath) {
   EXPECT_NE(game.reporter.messages[0].find("(openFile3)"), std::string::npos);
 }
 
-TEST(LoadFile, ReusesABufferThatIsLargeEnoughAndClampsPrefixes) {
+TEST(LoadFile, ReusesABufferThatIsLargeEnoughAndReadsPrefixes) {
   Game game;
   game.dir.write("five.bin", "12345");
   game.dir.write("empty.bin", "");
@@ -161,14 +167,29 @@ TEST(LoadFile, ReusesABufferThatIsLargeEnoughAndClampsPrefixes) {
   ASSERT_TRUE(game.files->loadFile("five.bin", &buffer, &size, &capacity));
   EXPECT_EQ(std::string(static_cast<char*>(buffer), size), "123");
 
-  size = 100;  // more than the file holds: only what is there is read
-  ASSERT_TRUE(game.files->loadFile("five.bin", &buffer, &size, &capacity));
-  EXPECT_EQ(size, 5U);
-
   size = 0;
   EXPECT_TRUE(game.files->loadFile("empty.bin", &buffer, &size, &capacity));
   EXPECT_EQ(size, 0U);
+  EXPECT_TRUE(game.reporter.messages.empty());
+
+  // More than the file holds cannot be read whole: a failure, not a buffer
+  // whose end was never read.
+  size = 100;
+  EXPECT_FALSE(game.files->loadFile("five.bin", &buffer, &size, &capacity));
+  ASSERT_EQ(game.reporter.messages.size(), 1U);
+  EXPECT_NE(game.reporter.messages[0].find("(loadFile)"), std::string::npos);
   util::alignedFree(buffer);
+}
+
+TEST(LoadFile, RefusesFoldersAndCutsNamesAtANul) {
+  Game game;
+  game.dir.write("bg/sub/a.png", "a");
+  game.start();
+  EXPECT_EQ(game.load("bg/sub"), "");
+  ASSERT_FALSE(game.reporter.messages.empty());
+  EXPECT_NE(game.reporter.messages[0].find("Is a directory(openFile3)"), std::string::npos)
+      << game.reporter.messages[0];
+  EXPECT_EQ(game.load(std::string("bg/sub/a.png\0junk", 17)), "a");
 }
 
 TEST(LoadFile, UsesTheSharedBufferThroughItsAddress) {

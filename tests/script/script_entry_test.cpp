@@ -49,6 +49,20 @@ TEST(ScriptEntry, InflatesToTheRealLengthAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(inflateEntry(zlibOf(""), {}), 0U);
 }
 
+TEST(ScriptEntry, DecodesWholeEntriesWithoutTrustingTheStatedSize) {
+  const std::string text(100000, 'a');  // large enough to need several output steps
+  const std::uint64_t hash = util::crc64_hash("script/0.txt");
+  auto stored = zlibOf(text);
+  scrambleEntryWords(stored, entryWord(hash, 77));
+  EXPECT_EQ(decodeEntry(stored, hash, 77, 100000), text);
+  EXPECT_EQ(decodeEntry(stored, hash, 77, 0xFFFFFFF0U), text)
+      << "a size that is too large reads the real text";
+  EXPECT_FALSE(decodeEntry(stored, hash, 77, 99999)) << "a size that is too small fails";
+  EXPECT_FALSE(decodeEntry(stored, hash, 78, 100000)) << "another title fails";
+  EXPECT_FALSE(decodeEntry(std::span(stored).first(stored.size() - 5), hash, 77, 100000))
+      << "a stream cut short fails";
+}
+
 TEST(ScriptEntry, UnpackedSizesBeyondDeflateRatiosAreImplausible) {
   EXPECT_TRUE(plausibleUnpackedSize(100, 50000));
   EXPECT_FALSE(plausibleUnpackedSize(100, 0xFFFFFFFFU));

@@ -178,22 +178,58 @@ TEST(PackArchive, PacksChosenFilesAndNeverItself) {
 
 TEST(PackArchive, ListsAndExtractsWithoutNamesWhenTheLayoutIsItsOwn) {
   TempDir dir;
+  // Small entries of one size, whose offsets differ in their low byte only:
+  // each must still come out under its own hash.
+  for (int i = 1; i <= 8; ++i)
+    dir.write("root/d/f" + std::to_string(i) + ".txt", "file" + std::to_string(i));
   dir.write("root/bg/room.png", std::string(300, 'r'));
-  dir.write("root/music.ogg", "ogg");
   ASSERT_EQ(pack({"archive", dir.path() + "arc0.dat", dir.path() + "root"}).status, 0);
   const PackRun list = pack({"list", dir.path() + "arc0.dat"});
   ASSERT_EQ(list.status, 0) << list.err;
   EXPECT_NE(list.out.find(" 300"), std::string::npos) << list.out;
   const PackRun extract = pack({"extract", dir.path() + "arc0.dat", dir.path() + "out"});
   ASSERT_EQ(extract.status, 0) << extract.err;
-  EXPECT_EQ(dir.read("out/" + util::hashDisplayName(util::crc64_hash("music.ogg"))), "ogg");
+  for (int i = 1; i <= 8; ++i) {
+    const std::string name = "d/f" + std::to_string(i) + ".txt";
+    EXPECT_EQ(dir.read("out/" + util::hashDisplayName(util::crc64_hash2(name))),
+              "file" + std::to_string(i));
+  }
 
-  dir.write("names.txt", "bg/room.png\nmusic.ogg\n");
+  dir.write("names.txt", "bg/room.png\nd/f3.txt\n");
   ASSERT_EQ(pack({"extract", dir.path() + "arc0.dat", dir.path() + "named", "--names",
                   dir.path() + "names.txt"})
                 .status,
             0);
   EXPECT_EQ(dir.read("named/bg/room.png"), std::string(300, 'r'));
+  EXPECT_EQ(dir.read("named/d/f3.txt"), "file3");
+}
+
+TEST(PackArchive, ExtractsNamesThatWouldLeaveTheFolderUnderTheirHash) {
+  TempDir dir;
+  const std::vector<std::string> names = {"../up.txt",    "..\\back.txt", "/abs.txt",
+                                          "C:/drive.txt", "a\\b.txt",     "a/b.txt"};
+  std::vector<testing::StoredFile> files;
+  std::string list;
+  for (const auto& n : names) {
+    files.push_back({n, "data of " + n});
+    list += n + "\n";
+  }
+  dir.write("game/arc0.dat", testing::handBuiltArchive(files));
+  dir.write("names.txt", list);
+  const PackRun run = pack({"extract", dir.path() + "game/arc0.dat", dir.path() + "out", "--names",
+                            dir.path() + "names.txt"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const std::string n : {"../up.txt", "..\\back.txt", "/abs.txt", "C:/drive.txt"}) {
+    EXPECT_EQ(dir.read("out/" + util::hashDisplayName(util::crc64_hash2(n))), "data of " + n) << n;
+  }
+  EXPECT_TRUE(dir.read("up.txt").empty());
+  EXPECT_TRUE(dir.read("back.txt").empty());
+  // a\b.txt and a/b.txt land on one path: the first keeps it, the second
+  // goes under its hash.
+  EXPECT_EQ(dir.read("out/a/b.txt"), "data of a\\b.txt");
+  EXPECT_EQ(dir.read("out/" + util::hashDisplayName(util::crc64_hash("a/b.txt"))),
+            "data of a/b.txt");
+  EXPECT_NE(run.err.find("already written"), std::string::npos);
 }
 
 TEST(PackArchive, NeedsNamesForForeignLayoutsAndScrambledEntries) {
@@ -210,7 +246,7 @@ TEST(PackArchive, NeedsNamesForForeignLayoutsAndScrambledEntries) {
   EXPECT_NE(list.out.find("?"), std::string::npos) << "sizes that need the name are not guessed";
   EXPECT_NE(list.out.find("(scrambled)"), std::string::npos);
 
-  dir.write("names.txt", name + "\nplain.txt\n../../escape\n");
+  dir.write("names.txt", name + "\nplain.txt\n");
   const PackRun named = pack({"extract", dir.path() + "arc0.dat", dir.path() + "out", "--names",
                               dir.path() + "names.txt"});
   ASSERT_EQ(named.status, 0) << named.err;

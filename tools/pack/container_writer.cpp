@@ -5,6 +5,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include "assets/archive_directory.h"
 #include "assets/container_index.h"
 #include "assets/scramble.h"
 #include "platform/files.h"
@@ -32,10 +33,6 @@ void putIndexEntry(std::string& out, std::uint64_t key, std::uint8_t flag, std::
   putLe32(out, a ^ low);
   putLe32(out, b ^ low);
   putLe32(out, c ^ low);
-}
-
-std::uint32_t nameByte(const std::string& name, std::size_t i) {
-  return i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
 }
 
 bool uniqueHashes(const std::vector<std::string>& names, std::string& error) {
@@ -136,9 +133,8 @@ bool writeArchive(const std::string& path, const std::vector<ArchiveFile>& files
       static_cast<std::uint32_t>(assets::kIndexHeaderSize + files.size() * assets::kIndexEntrySize);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& name = files[i].name;
-    // The engine combines the low byte of offset and size with bytes of the name.
-    putIndexEntry(index, util::crc64_hash2(name), scramble ? 1 : 0,
-                  at ^ nameByte(name, name.size() / 2), sizes[i] ^ nameByte(name, name.size() / 4),
+    const auto stored = assets::combineWithName({at, sizes[i]}, name);
+    putIndexEntry(index, util::crc64_hash2(name), scramble ? 1 : 0, stored.offset, stored.size,
                   sizes[i]);
     at += sizes[i];
   }

@@ -89,12 +89,22 @@ bool hasTxtExtension(const fs::path& path) {
   return ext == ".txt";
 }
 
-// Regular files under `root`, in the order of their relative paths.
-std::vector<fs::path> filesUnder(const fs::path& root, bool (*wanted)(const fs::path&)) {
+// Regular files under `root`, in the order of their relative paths; nothing
+// (with `err` told why) when the folder cannot be walked to its end, so
+// that a half-read tree is never packed as if it were whole.
+std::optional<std::vector<fs::path>> filesUnder(const fs::path& root,
+                                                bool (*wanted)(const fs::path&),
+                                                std::ostream& err) {
   std::vector<fs::path> files;
   std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+  fs::recursive_directory_iterator it(root, ec);
+  for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
     if (it->is_regular_file(ec) && wanted(it->path())) files.push_back(it->path());
+    if (ec) break;
+  }
+  if (ec) {
+    err << "tsuzuri-pack: " << root.string() << ": " << ec.message() << "\n";
+    return std::nullopt;
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -120,8 +130,10 @@ int runScripts(const PackOptions& options, std::ostream& out, std::ostream& err)
     err << "tsuzuri-pack: " << sourceDir.string() << " is not a folder\n";
     return 1;
   }
+  const auto sources = filesUnder(sourceDir, hasTxtExtension, err);
+  if (!sources) return 1;
   std::vector<ScriptSource> scripts;
-  for (const auto& path : filesUnder(sourceDir, hasTxtExtension)) {
+  for (const auto& path : *sources) {
     const std::string relative = path.lexically_relative(sourceDir).generic_string();
     auto name = gameNameFromText(relative);
     if (!name) {
@@ -175,13 +187,17 @@ int runArchive(const PackOptions& options, std::ostream& out, std::ostream& err)
   }
   std::vector<fs::path> chosen;
   if (options.positional.size() == 2) {
-    chosen = filesUnder(root, anyFile);
+    auto all = filesUnder(root, anyFile, err);
+    if (!all) return 1;
+    chosen = std::move(*all);
   } else {
     for (std::size_t i = 2; i < options.positional.size(); ++i) {
       fs::path given = options.positional[i];
       if (!fs::exists(given) && fs::exists(root / given)) given = root / given;
       if (fs::is_directory(given)) {
-        for (auto& p : filesUnder(given, anyFile)) chosen.push_back(std::move(p));
+        auto below = filesUnder(given, anyFile, err);
+        if (!below) return 1;
+        for (auto& p : *below) chosen.push_back(std::move(p));
       } else if (fs::is_regular_file(given)) {
         chosen.push_back(given);
       } else {
@@ -320,7 +336,9 @@ std::optional<std::string> readRange(const OpenedContainer& container, std::uint
   return bytes;
 }
 
-int runPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const auto options = parseOptions(args, err);
   if (!options) return 2;
   if (options->command.empty() || options->command == "--help" || options->command == "-h" ||
@@ -334,6 +352,20 @@ int runPackCommand(const std::vector<std::string>& args, std::ostream& out, std:
   if (options->command == "extract") return runExtract(*options, out, err);
   if (options->command == "find-key") return runFindKey(*options, out, err);
   return usageError(err, "unknown command " + options->command);
+}
+
+}  // namespace
+
+int runPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return dispatch(args, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "tsuzuri-pack: out of memory\n";
+  } catch (const std::exception& e) {
+    // Filesystem errors of paths the checks above did not foresee.
+    err << "tsuzuri-pack: " << e.what() << "\n";
+  }
+  return 1;
 }
 
 }  // namespace tsuzuri::pack

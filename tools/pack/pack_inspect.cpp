@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <iomanip>
 #include <iostream>
+#include <set>
 
+#include "assets/archive_directory.h"
 #include "assets/scramble.h"
 #include "pack/pack_names.h"
 #include "pack/pack_options.h"
@@ -33,32 +35,25 @@ struct Entry {
   std::optional<std::uint32_t> size;  // after unpacking (scripts) or as read (archives)
 };
 
-std::uint32_t nameByte(const std::string& name, std::size_t i) {
-  return i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
-}
-
-// Archives written by this packer are packed back to back in index order of
-// offset and keep each entry's true size in the spare word. When the whole
+// Archives written by this packer hold their data back to back in index
+// order and keep each entry's true size in the spare word. When the whole
 // file agrees with that reading, the entries need no names to be located.
 void inferArchiveLayout(std::vector<Entry>& entries, const assets::ContainerIndex& index,
                         std::uint64_t length) {
-  std::vector<Entry*> order;
-  for (auto& e : entries) order.push_back(&e);
-  std::sort(order.begin(), order.end(),
-            [](const Entry* a, const Entry* b) { return a->record.offset < b->record.offset; });
   std::uint64_t at = index.dataStart;
-  for (const Entry* e : order) {
-    const std::uint32_t size = e->record.extra;
-    if (((at ^ e->record.offset) > 0xFF) || ((size ^ e->record.size) > 0xFF)) return;
-    if (e->offset && (*e->offset != at || *e->stored != size)) return;
+  for (const Entry& e : entries) {
+    const std::uint32_t size = e.record.extra;
+    // The stored values may differ from the true ones in their low byte only.
+    if ((at ^ e.record.offset) > 0xFF || (size ^ e.record.size) > 0xFF) return;
+    if (e.offset && (*e.offset != at || *e.stored != size)) return;
     at += size;
   }
   if (at != length) return;
   at = index.dataStart;
-  for (Entry* e : order) {
-    e->offset = at;
-    e->stored = e->size = e->record.extra;
-    at += e->record.extra;
+  for (Entry& e : entries) {
+    e.offset = at;
+    e.stored = e.size = e.record.extra;
+    at += e.record.extra;
   }
 }
 
@@ -74,8 +69,9 @@ std::vector<Entry> describeEntries(const OpenedContainer& container, bool isScri
       e.stored = record.size;
       e.size = record.extra;
     } else if (e.name) {
-      e.offset = record.offset ^ nameByte(*e.name, e.name->size() / 2);
-      e.stored = e.size = record.size ^ nameByte(*e.name, e.name->size() / 4);
+      const auto extent = assets::combineWithName({record.offset, record.size}, *e.name);
+      e.offset = extent.offset;
+      e.stored = e.size = extent.size;
     } else {
       allNamed = false;
     }
@@ -123,19 +119,8 @@ std::optional<std::string> entryContents(const OpenedContainer& container, const
     }
     return bytes;
   }
-  if (!script::plausibleUnpackedSize(*e.stored, *e.size)) {
-    why = "its unpacked size cannot be right (damaged index)";
-    return std::nullopt;
-  }
-  script::scrambleEntryWords({data, bytes->size()}, script::entryWord(e.record.key, title));
-  std::string text(*e.size, '\0');
-  const auto length = script::inflateEntry(
-      {data, bytes->size()}, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()});
-  if (!length) {
-    why = "it does not decode (wrong title or key, or damaged)";
-    return std::nullopt;
-  }
-  text.resize(*length);
+  auto text = script::decodeEntry({data, bytes->size()}, e.record.key, title, *e.size);
+  if (!text) why = "it does not decode (wrong title or key, or damaged)";
   return text;
 }
 
@@ -212,6 +197,9 @@ int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err)
   const auto& [container, isScript, title, entries] = *inspection;
   int written = 0;
   int failed = 0;
+  // Names that differ only in their separators, or that equal another entry's
+  // hash, would land on one path; the later entry then goes under its hash.
+  std::set<std::string> taken;
   for (const Entry& e : entries) {
     const std::string hash = util::hashDisplayName(e.record.key);
     std::string why;
@@ -227,7 +215,18 @@ int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err)
       err << "tsuzuri-pack: " << hash << ": its name cannot be a path under " << dest.string()
           << "; written under its hash\n";
     }
+    if (relative && taken.count(*relative) != 0) {
+      err << "tsuzuri-pack: " << hash << ": " << *relative
+          << " was already written by another entry; written under its hash\n";
+      relative.reset();
+    }
+    if (!relative && taken.count(hash) != 0) {
+      err << "tsuzuri-pack: " << hash << ": not extracted: its path is taken by another entry\n";
+      ++failed;
+      continue;
+    }
     const fs::path target = dest / relative.value_or(hash);
+    taken.insert(relative.value_or(hash));
     if (!platform::createDirectories(target.parent_path().string()) ||
         !platform::writeFileAtomically(target.string(), *contents)) {
       err << "tsuzuri-pack: " << target.string() << ": " << platform::systemErrorText(errno)
