@@ -14,7 +14,8 @@
 namespace tsuzuri::platform {
 
 struct FileCloser {
-  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+  // Files closed here were only read, so a failing close loses nothing.
+  void operator()(std::FILE* file) const noexcept { static_cast<void>(std::fclose(file)); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -1,5 +1,6 @@
 #include "util/fast_math.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -45,13 +46,11 @@ float atan2_fast(std::int32_t y, std::int32_t x) {
   // 64-bit magnitudes keep INT32_MIN and the shift by 8 free of overflow.
   const std::int64_t ay = std::llabs(static_cast<std::int64_t>(y));
   const std::int64_t ax = std::llabs(static_cast<std::int64_t>(x));
-  if (ax == 0 && ay == 0) return 0.0F;
-  float angle;
-  if (ay <= ax) {
-    angle = kAtan[static_cast<std::size_t>((ay << 8) / ax)];
-  } else {
-    angle = kPi / 2 - kAtan[static_cast<std::size_t>((ax << 8) / ay)];
-  }
+  const std::int64_t larger = std::max(ax, ay);
+  if (larger == 0) return 0.0F;
+  // The table covers ratios 0..1 of the smaller to the larger magnitude.
+  const float small = kAtan[static_cast<std::size_t>((std::min(ax, ay) << 8) / larger)];
+  float angle = ay <= ax ? small : kPi / 2 - small;
   if (x < 0) angle = kPi - angle;
   return y < 0 ? -angle : angle;
 }

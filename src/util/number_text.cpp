@@ -97,6 +97,9 @@ int writeReal(double value, char* out, std::size_t capacity) {
   }
   double integer = std::floor(std::abs(value));
   const double fraction = std::abs(value) - integer;
+  // Adding one half and truncating is the engine's rounding, kept for
+  // identical output; the fraction is never negative here.
+  // NOLINTNEXTLINE(bugprone-incorrect-roundings)
   auto digits = static_cast<std::uint32_t>(fraction * 1000000.0 + 0.5);
   if (digits >= 1000000) {
     // 1.9999999 rounds up to the next integer, not to the seven digits "1000000".

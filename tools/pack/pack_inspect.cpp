@@ -215,12 +215,12 @@ int runExtract(const PackOptions& options, std::ostream& out, std::ostream& err)
       err << "tsuzuri-pack: " << hash << ": its name cannot be a path under " << dest.string()
           << "; written under its hash\n";
     }
-    if (relative && taken.count(*relative) != 0) {
+    if (relative && taken.contains(*relative)) {
       err << "tsuzuri-pack: " << hash << ": " << *relative
           << " was already written by another entry; written under its hash\n";
       relative.reset();
     }
-    if (!relative && taken.count(hash) != 0) {
+    if (!relative && taken.contains(hash)) {
       err << "tsuzuri-pack: " << hash << ": not extracted: its path is taken by another entry\n";
       ++failed;
       continue;
