@@ -1,0 +1,164 @@
+#include "platform/headless/headless_platform.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <utility>
+
+#include "util/sjis.h"
+
+namespace tsuzuri::platform {
+
+std::string boxText(std::string_view sjis) {
+  const std::string utf8 = util::sjisToUtf8(sjis);
+  std::string text;
+  text.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const char c = utf8[i];
+    if (c == '\0') continue;
+    if (c == '\r') {
+      // A lone CR would send a terminal back over the line it ends.
+      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+      text.push_back('\n');
+      continue;
+    }
+    text.push_back(c);
+  }
+  return text;
+}
+
+namespace {
+
+// "[title] text", or the text alone when the box has no title.
+std::string boxLine(std::string_view title, std::string_view text) {
+  std::string line;
+  if (!title.empty()) {
+    line = "[" + boxText(title) + "] ";
+  }
+  line += boxText(text);
+  return line;
+}
+
+}  // namespace
+
+void LogDialogs::write(std::string line) {
+  line.push_back('\n');
+  static_cast<void>(std::fwrite(line.data(), 1, line.size(), log_));
+  // The run may end badly right after its last box; the text must be out by then.
+  static_cast<void>(std::fflush(log_));
+}
+
+void LogDialogs::showError(std::string_view text) {
+  write(boxText(text));
+}
+
+bool LogDialogs::ask(std::string_view title, std::string_view text, bool defaultYes) {
+  write(boxLine(title, text) + (defaultYes ? " -> yes (default)" : " -> no (default)"));
+  return defaultYes;
+}
+
+void LogDialogs::inform(std::string_view title, std::string_view text) {
+  write(boxLine(title, text));
+}
+
+int LogDialogs::choose(std::string_view title, std::string_view text,
+                       std::span<const std::string> choices, int defaultChoice) {
+  std::string line = boxLine(title, text);
+  // The offered choices are listed so that a log reader sees what was skipped.
+  line += " (";
+  for (std::size_t i = 0; i < choices.size(); ++i) {
+    if (i > 0) line += " / ";
+    line += boxText(choices[i]);
+  }
+  line += ") -> ";
+  if (defaultChoice >= 0 && static_cast<std::size_t>(defaultChoice) < choices.size()) {
+    line += boxText(choices[static_cast<std::size_t>(defaultChoice)]);
+  } else {
+    line += std::to_string(defaultChoice);
+  }
+  write(line + " (default)");
+  return defaultChoice;
+}
+
+namespace {
+
+class RealClock final : public Clock {
+ public:
+  std::uint32_t now() override {
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start_);
+    // Truncating to 32 bits is the wrap the engine's clock is defined with.
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(elapsed.count()));
+  }
+
+  void sleep(std::uint32_t milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+class VirtualClock final : public Clock {
+ public:
+  std::uint32_t now() override { return now_; }
+  // Unsigned arithmetic: past 2^32 - 1 the clock wraps to 0 as the real one does.
+  void sleep(std::uint32_t milliseconds) override { now_ += milliseconds; }
+
+ private:
+  std::uint32_t now_ = 0;
+};
+
+class QueueEvents final : public Events {
+ public:
+  explicit QueueEvents(Clock& clock) : clock_(clock) {}
+
+  bool fetch(MessageRecord& record) override {
+    if (queue_.empty()) return false;
+    record = queue_.front();
+    queue_.pop_front();
+    record.time = clock_.now();
+    return true;
+  }
+
+  void postQuit(std::uint32_t exitCode) override {
+    MessageRecord message;
+    message.code = kMessageQuit;
+    message.wparam = exitCode;
+    queue_.push_back(message);
+  }
+
+ private:
+  Clock& clock_;
+  std::deque<MessageRecord> queue_;
+};
+
+class HeadlessPlatform final : public Platform {
+ public:
+  explicit HeadlessPlatform(const HeadlessOptions& options)
+      : clock_(options.virtualClock ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+                                    : std::make_unique<RealClock>()),
+        dialogs_(options.log != nullptr ? options.log : stderr),
+        events_(*clock_) {}
+
+  Clock& clock() override { return *clock_; }
+  Dialogs& dialogs() override { return dialogs_; }
+  Events& events() override { return events_; }
+  bool interactive() const override { return false; }
+
+ private:
+  std::unique_ptr<Clock> clock_;
+  LogDialogs dialogs_;
+  QueueEvents events_;  // after clock_, which it stamps messages with
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> createHeadlessPlatform(const HeadlessOptions& options) {
+  return std::make_unique<HeadlessPlatform>(options);
+}
+
+}  // namespace tsuzuri::platform

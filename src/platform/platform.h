@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tsuzuri::platform {
+
+// The message codes of the engine's message record. They keep the values of
+// the Windows messages the scripts' world was built on, so that later input
+// code can speak of them as the game's logic does.
+inline constexpr std::uint32_t kMessageNone = 0x0000;
+inline constexpr std::uint32_t kMessageClose = 0x0010;  // the player closes the window
+inline constexpr std::uint32_t kMessageQuit = 0x0012;   // the run must end; wparam = exit code
+
+// One message: what every pump of the engine fetches into.
+struct MessageRecord {
+  std::uint32_t code = kMessageNone;
+  std::uint32_t wparam = 0;
+  std::int32_t lparam = 0;
+  std::uint32_t time = 0;  // the millisecond clock when it was fetched
+  std::int32_t x = 0;      // cursor position, client pixels
+  std::int32_t y = 0;
+};
+
+// The millisecond clock (32 bits, wraps) and sleeping.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::uint32_t now() = 0;
+  virtual void sleep(std::uint32_t milliseconds) = 0;
+};
+
+// The engine's message boxes. Texts and titles are Shift_JIS; backends
+// convert them at the edge. Every call returns only when the box is closed.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // The "Error" box: error icon, topmost, OK.
+  virtual void showError(std::string_view text) = 0;
+  // A yes/no question; `defaultYes` is the answer when nobody can answer.
+  virtual bool ask(std::string_view title, std::string_view text, bool defaultYes) = 0;
+  // An information box with OK.
+  virtual void inform(std::string_view title, std::string_view text) = 0;
+  // A box with one button per choice; returns the index of the button
+  // pressed, or `defaultChoice` when nobody can answer.
+  virtual int choose(std::string_view title, std::string_view text,
+                     std::span<const std::string> choices, int defaultChoice) = 0;
+};
+
+// The queue of messages from the window system.
+class Events {
+ public:
+  virtual ~Events() = default;
+  // Takes the next waiting message into `record`; false when none waits.
+  virtual bool fetch(MessageRecord& record) = 0;
+  // Queues the quit message with `exitCode` as its wparam.
+  virtual void postQuit(std::uint32_t exitCode) = 0;
+};
+
+// One platform: the services above, owned together.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  virtual Clock& clock() = 0;
+  virtual Dialogs& dialogs() = 0;
+  virtual Events& events() = 0;
+  // Whether a player can see boxes and windows (false when headless).
+  virtual bool interactive() const = 0;
+};
+
+struct HeadlessOptions {
+  // The clock starts at 0 and moves only when the engine sleeps, so a run
+  // is deterministic and its waits take no real time.
+  bool virtualClock = false;
+  // Where the boxes are written; null means standard error. Not owned.
+  std::FILE* log = nullptr;
+};
+
+// No window, no sound device, no boxes: every box goes to standard error
+// as UTF-8, and questions take their default answer.
+std::unique_ptr<Platform> createHeadlessPlatform(const HeadlessOptions& options);
+
+// The desktop platform through SDL2. Returns null (after saying why on
+// standard error) when SDL cannot start.
+std::unique_ptr<Platform> createSdlPlatform();
+
+}  // namespace tsuzuri::platform

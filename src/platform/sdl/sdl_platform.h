@@ -1,0 +1,93 @@
+#pragma once
+
+// The pieces of the SDL platform, declared here so that the window code
+// can join them (a parent for the boxes, window events for the queue).
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/headless/headless_platform.h"
+#include "platform/platform.h"
+
+namespace tsuzuri::platform {
+
+// Ends SDL when destroyed. It adopts an SDL_Init that has succeeded, and is
+// the first member of SdlPlatform so that whatever else was made with SDL is
+// gone before SDL_Quit runs.
+class SdlSession {
+ public:
+  SdlSession() = default;
+  SdlSession(const SdlSession&) = delete;
+  SdlSession& operator=(const SdlSession&) = delete;
+  ~SdlSession() { SDL_Quit(); }
+};
+
+class SdlClock final : public Clock {
+ public:
+  std::uint32_t now() override { return SDL_GetTicks(); }
+  void sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
+};
+
+// SDL message boxes with UTF-8 texts. Where SDL cannot show one (no display,
+// no message box system), the box goes to standard error as in a headless
+// run and questions take their default answer.
+class SdlDialogs final : public Dialogs {
+ public:
+  SdlDialogs() : fallback_(stderr) {}
+
+  // The window the boxes are modal to; null for none. Not owned.
+  void setParent(SDL_Window* window) { parent_ = window; }
+
+  void showError(std::string_view text) override;
+  bool ask(std::string_view title, std::string_view text, bool defaultYes) override;
+  void inform(std::string_view title, std::string_view text) override;
+  int choose(std::string_view title, std::string_view text, std::span<const std::string> choices,
+             int defaultChoice) override;
+
+ private:
+  bool showSimple(std::uint32_t flags, const std::string& title, const std::string& text);
+
+  SDL_Window* parent_ = nullptr;
+  LogDialogs fallback_;
+};
+
+// Messages the engine posted itself come first, then SDL's events in the
+// engine's message record.
+class SdlEvents final : public Events {
+ public:
+  explicit SdlEvents(Clock& clock) : clock_(clock) {}
+
+  bool fetch(MessageRecord& record) override;
+  void postQuit(std::uint32_t exitCode) override;
+
+ private:
+  // Fills `record` for an event the engine has a message for; false for an
+  // event it ignores.
+  static bool translate(const SDL_Event& event, MessageRecord& record);
+
+  Clock& clock_;
+  std::deque<MessageRecord> posted_;
+};
+
+class SdlPlatform final : public Platform {
+ public:
+  SdlPlatform() : events_(clock_) {}
+
+  Clock& clock() override { return clock_; }
+  Dialogs& dialogs() override { return dialogs_; }
+  Events& events() override { return events_; }
+  bool interactive() const override { return true; }
+
+ private:
+  SdlSession session_;  // first: destroyed last
+  SdlClock clock_;
+  SdlDialogs dialogs_;
+  SdlEvents events_;
+};
+
+}  // namespace tsuzuri::platform
