@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/console.h"
+#include "script/error_sink.h"
+
+namespace tsuzuri::testing {
+
+// Keeps every report, marked by kind, for tests to look at.
+class RecordingSink final : public script::ErrorSink {
+ public:
+  void reportWithContext(std::string_view message, bool show) override {
+    withContext.emplace_back(message);
+    all.emplace_back((show ? "C:" : "c:") + std::string(message));
+  }
+  void reportPlain(std::string_view message, bool show) override {
+    plain.emplace_back(message);
+    all.emplace_back((show ? "P:" : "p:") + std::string(message));
+  }
+  std::vector<std::string> withContext;
+  std::vector<std::string> plain;
+  std::vector<std::string> all;
+};
+
+// Collects what the scripts print.
+class RecordingConsole final : public script::Console {
+ public:
+  void write(std::string_view text) override { out.append(text); }
+  std::string out;
+};
+
+}  // namespace tsuzuri::testing
