@@ -47,7 +47,8 @@ class Inflater {
   // and ends with a good checksum. Nearly every wrong key breaks the stream
   // within its first bytes, so those are tried on their own first. The
   // output goes to a small scratch window: only its length matters.
-  bool decodes(const Candidate& entry, std::uint32_t word) {
+  // With `exact`, the output must also be as long as the index says.
+  bool decodes(const Candidate& entry, std::uint32_t word, bool exact) {
     if (!ok_) return false;
     constexpr std::size_t kProbe = 64;
     const std::size_t probe = std::min(entry.packed.size(), kProbe);
@@ -59,7 +60,7 @@ class Inflater {
     stream_.avail_in = static_cast<uInt>(packed_.size());
     int result = pump(entry.unpackedSize, Z_SYNC_FLUSH);
     if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return false;
-    if (probe == entry.packed.size()) return result == Z_STREAM_END;
+    if (probe == entry.packed.size()) return result == Z_STREAM_END && lengthFits(entry, exact);
     if (result == Z_STREAM_END) return false;  // ends before its data does
     // The probe looked right: decode the whole entry.
     const std::size_t done = probe - stream_.avail_in;
@@ -67,10 +68,14 @@ class Inflater {
     scrambleEntryWords(packed_, word);
     stream_.next_in = packed_.data() + done;
     stream_.avail_in = static_cast<uInt>(packed_.size() - done);
-    return pump(entry.unpackedSize, Z_FINISH) == Z_STREAM_END;
+    return pump(entry.unpackedSize, Z_FINISH) == Z_STREAM_END && lengthFits(entry, exact);
   }
 
  private:
+  bool lengthFits(const Candidate& entry, bool exact) const {
+    return !exact || produced_ == entry.unpackedSize;
+  }
+
   // Inflates what input there is, refilling the window, until the stream
   // ends, fails, runs dry, or would pass `limit` bytes of output.
   int pump(std::uint32_t limit, int flush) {
@@ -119,26 +124,34 @@ std::optional<std::uint32_t> findTitleKey(std::span<const std::uint8_t> containe
   });
 
   Inflater inflater;
-  for (std::uint32_t low16 = 0; low16 <= 0xFFFF; ++low16) {
-    const bool headersFit =
-        std::all_of(entries.begin(), entries.end(), [low16](const Candidate& e) {
-          const std::uint32_t plain = (firstWord(e.packed) ^ e.low ^ low16) & 0xFFFFU;
-          return isZlibHeader(plain & 0xFFU, plain >> 8);
+  // The packer writes exact unpacked sizes, and holding a key to them throws
+  // out the rare wrong key under which a tiny container still inflates; a
+  // container whose index overstates its sizes is searched again without.
+  auto search = [&](bool exact) -> std::optional<std::uint32_t> {
+    for (std::uint32_t low16 = 0; low16 <= 0xFFFF; ++low16) {
+      const bool headersFit =
+          std::all_of(entries.begin(), entries.end(), [low16](const Candidate& e) {
+            const std::uint32_t plain = (firstWord(e.packed) ^ e.low ^ low16) & 0xFFFFU;
+            return isZlibHeader(plain & 0xFFU, plain >> 8);
+          });
+      if (!headersFit) continue;
+      for (std::uint32_t high16 = 0; high16 <= 0xFFFF; ++high16) {
+        const std::uint32_t key = high16 << 16 | low16;
+        const bool blocksFit =
+            std::all_of(entries.begin(), entries.end(), [key](const Candidate& e) {
+              return plausibleFirstBlock(((firstWord(e.packed) ^ e.low ^ key) >> 16) & 0xFFU);
+            });
+        if (!blocksFit) continue;
+        const bool all = std::all_of(entries.begin(), entries.end(), [&](const Candidate& e) {
+          return inflater.decodes(e, entryWord(e.low, key), exact);
         });
-    if (!headersFit) continue;
-    for (std::uint32_t high16 = 0; high16 <= 0xFFFF; ++high16) {
-      const std::uint32_t key = high16 << 16 | low16;
-      const bool blocksFit = std::all_of(entries.begin(), entries.end(), [key](const Candidate& e) {
-        return plausibleFirstBlock(((firstWord(e.packed) ^ e.low ^ key) >> 16) & 0xFFU);
-      });
-      if (!blocksFit) continue;
-      const bool all = std::all_of(entries.begin(), entries.end(), [&](const Candidate& e) {
-        return inflater.decodes(e, entryWord(e.low, key));
-      });
-      if (all) return key;
+        if (all) return key;
+      }
     }
-  }
-  return std::nullopt;
+    return std::nullopt;
+  };
+  if (auto key = search(true)) return key;
+  return search(false);
 }
 
 }  // namespace tsuzuri::script

@@ -1,0 +1,83 @@
+#pragma once
+
+// A small interpreter world for tests: the tables, the interpreter, the
+// evaluator, the built-ins and a statement loop over scripts given as text,
+// with every report and every shown message recorded.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/builtins.h"
+#include "script/expression.h"
+#include "script/interpreter.h"
+#include "script/message_display.h"
+#include "script/native_commands.h"
+#include "script/script_container.h"
+#include "script/script_parser.h"
+#include "script/statement_loop.h"
+#include "support/recording_sink.h"
+#include "util/crc.h"
+
+namespace tsuzuri::testing {
+
+// Records each message it is asked to show: speaker, then text from the
+// start offset.
+class RecordingDisplay final : public script::MessageDisplay {
+ public:
+  bool show(std::string_view line, std::int32_t nextLength, std::int32_t) override {
+    std::string_view text = offset_ < line.size() ? line.substr(offset_) : std::string_view();
+    shown.push_back(speaker_ + "|" + std::string(text));
+    speaker_.clear();
+    offset_ = 0;
+    inProgress_ = continueMessages && nextLength != 0;
+    return keepRunning;
+  }
+  bool inProgress() const override { return inProgress_; }
+  void setSpeaker(std::string_view name) override { speaker_.assign(name); }
+  std::size_t startOffset() const override { return offset_; }
+  void setStartOffset(std::size_t offset) override { offset_ = offset; }
+
+  std::vector<std::string> shown;
+  bool keepRunning = true;
+  bool continueMessages = false;
+
+ private:
+  std::string speaker_;
+  std::size_t offset_ = 0;
+  bool inProgress_ = false;
+};
+
+struct ScriptWorld {
+  script::ScriptTables tables;
+  script::Interpreter interpreter{tables};
+  RecordingSink errors;
+  RecordingConsole console;
+  script::Variables variables;
+  script::Expression expression{variables, errors, interpreter};
+  script::NativeCommandTable commands;
+  RecordingDisplay display;
+  // Never opened by tests that keep to slots 0 and 1.
+  script::ScriptContainer container{"/nonexistent/script.dat", errors, interpreter.commandName()};
+
+  ScriptWorld() {
+    script::registerBuiltins(commands,
+                             script::BuiltinServices{interpreter, expression, errors, console});
+  }
+
+  // Puts `text` into slot `slot` under `name` (its labels collected).
+  void load(int slot, std::string_view name, std::string_view text) {
+    script::ScriptSlot& s = interpreter.slot(slot);
+    s.hash = util::crc64_hash2(name);
+    s.name = std::string(name);
+    script::parseScript(text, s.lines, tables);
+    script::collectLabels(s.hash, s.lines, tables, errors);
+  }
+
+  void run() {
+    script::StatementLoop loop(interpreter, tables, commands, container, errors, display);
+    loop.run();
+  }
+};
+
+}  // namespace tsuzuri::testing
