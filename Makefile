@@ -21,7 +21,7 @@ test: build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/bin/tsuzuri $(BUILD_DIR)/demo
+	$(BUILD_DIR)/bin/tsuzuri --transcript - $(BUILD_DIR)/demo
 
 # Builds the libFuzzer targets and gives each a short run over its corpus.
 fuzz: deps

@@ -1,78 +1,104 @@
-// The engine's entry point. The interpreter is not in yet: for now the
-// program finds the game folder, reads its archive directory and the index
-// of its script.dat, and says what it found.
+// The `tsuzuri` program: runs one game folder.
 
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <string_view>
+#include <vector>
 
-#include "assets/archive_directory.h"
-#include "assets/container_index.h"
 #include "assets/game_folder.h"
+#include "core/command_line.h"
+#include "core/engine.h"
+#include "core/stdout_console.h"
+#include "core/title_choice.h"
+#include "core/transcript.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 #include "util/build_config.h"
-#include "util/reporter.h"
+#include "util/sjis.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tsuzuri [--help] [--version] [GAME_DIR]\n"
-    "Runs the game in GAME_DIR (default: the executable's folder when it holds\n"
-    "script.dat, else the current folder).\n";
+using namespace tsuzuri;
 
-tsuzuri::assets::GameFolder chooseGameFolder(const char* argument) {
-  using tsuzuri::assets::GameFolder;
-  if (argument != nullptr) return GameFolder::fromDirectory(argument);
-  if (const auto exe = tsuzuri::platform::executablePath()) {
-    GameFolder beside = GameFolder::containing(*exe);
-    if (tsuzuri::platform::findFile(beside.native, "script.dat")) return beside;
+constexpr int kStartFailure = 1;
+
+assets::GameFolder chooseGameFolder(const std::optional<std::string>& argument) {
+  if (argument) return assets::GameFolder::fromDirectory(*argument);
+  if (const auto exe = platform::executablePath()) {
+    assets::GameFolder beside = assets::GameFolder::containing(*exe);
+    if (platform::findFile(beside.native, "script.dat")) return beside;
   }
-  return GameFolder::fromDirectory(".");
+  return assets::GameFolder::fromDirectory(".");
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept {
+    if (file != stdout) static_cast<void>(std::fclose(file));
+  }
+};
+
+int run(const core::CommandLine& line) {
+  const assets::GameFolder folder = chooseGameFolder(line.gameDirectory);
+  if (!platform::changeCurrentDirectory(folder.native)) {
+    std::fprintf(stderr, "tsuzuri: the game folder %s cannot be entered\n", folder.native.c_str());
+    return kStartFailure;
+  }
+
+  std::unique_ptr<std::FILE, FileCloser> transcript;
+  if (line.transcript) {
+    transcript.reset(*line.transcript == "-" ? stdout : std::fopen(line.transcript->c_str(), "wb"));
+    if (!transcript) {
+      std::fprintf(stderr, "tsuzuri: the transcript %s cannot be written\n",
+                   line.transcript->c_str());
+      return kStartFailure;
+    }
+  }
+
+  std::unique_ptr<platform::Platform> host;
+  if (!line.headless) {
+    host = platform::createSdlPlatform();
+    if (!host) std::fputs("tsuzuri: running headless instead\n", stderr);
+  }
+  if (!host) {
+    platform::HeadlessOptions options;
+    options.virtualClock = line.virtualClock;
+    host = platform::createHeadlessPlatform(options);
+  }
+
+  const core::TitleChoice title = core::chooseTitle(folder, line.title, line.titleKey,
+                                                    util::utf8ToSjis(util::kDefaultTitleUtf8));
+  if (title.notice) std::fprintf(stderr, "tsuzuri: %s\n", title.notice->c_str());
+
+  core::EngineOptions options;
+  options.titleKey = title.key;
+  options.title = title.title;
+  options.maxTime = line.maxTime;
+  core::StdoutConsole console;
+  core::Transcript display(transcript.get());
+  core::Engine engine(*host, folder, options, console, display);
+  const core::RunResult result = engine.run();
+  std::fflush(stdout);
+  if (!result.started) return kStartFailure;
+  return static_cast<int>(result.exitCode);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* gameDir = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a == "--version") {
-      std::printf("tsuzuri %s\n", tsuzuri::util::kVersion);
-      return 0;
-    }
-    if (!a.empty() && a.front() == '-') {
-      std::fprintf(stderr, "tsuzuri: unknown option %s\n%s", argv[i], kUsage);
-      return 1;
-    }
-    gameDir = argv[i];
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::string error;
+  const auto line = core::parseCommandLine(arguments, error);
+  if (!line) {
+    std::fprintf(stderr, "tsuzuri: %s\n%s", error.c_str(), core::kUsage);
+    return 2;
   }
-
-  const auto folder = chooseGameFolder(gameDir);
-  if (!tsuzuri::platform::changeCurrentDirectory(folder.native)) {
-    std::fprintf(stderr, "tsuzuri: %s cannot be entered\n", folder.native.c_str());
-    return 1;
+  if (line->help) {
+    std::fputs(core::kUsage, stdout);
+    return 0;
   }
-  tsuzuri::util::StderrReporter reporter("tsuzuri: ");
-  tsuzuri::assets::ArchiveDirectory archives;
-  archives.read(folder, reporter);
-
-  std::printf("tsuzuri %s\ngame folder: %s\n", tsuzuri::util::kVersion, folder.native.c_str());
-  const auto scriptPath = tsuzuri::platform::findFile(folder.native, "script.dat");
-  const auto file = scriptPath ? tsuzuri::platform::openForReading(*scriptPath) : nullptr;
-  if (!file) {
-    std::fprintf(stderr, "tsuzuri: %sscript.dat cannot be opened\n", folder.native.c_str());
-    return 1;
+  if (line->version) {
+    std::printf("tsuzuri %s\n", util::kVersion);
+    return 0;
   }
-  const auto length = tsuzuri::platform::fileLength(file.get()).value_or(0);
-  const auto index = tsuzuri::assets::readContainerIndex(file.get(), length);
-  std::printf("script.dat: %zu scripts%s\n", index.records.size(),
-              index.truncated ? " (the index ends early)" : "");
-  std::printf("archives: %s, %zu entries\n", archives.present() ? "present" : "none",
-              archives.size());
-  std::puts("The interpreter is not part of this build yet; nothing is run.");
-  return index.truncated ? 1 : 0;
+  return run(*line);
 }

@@ -1,0 +1,80 @@
+#include "core/engine.h"
+
+#include "script/builtins.h"
+#include "script/statement_loop.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::core {
+
+Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOptions options,
+               script::Console& console, script::MessageDisplay& display)
+    : platform_(platform),
+      folder_(std::move(folder)),
+      options_(std::move(options)),
+      console_(console),
+      display_(display),
+      pump_(platform.events(), platform.clock()),
+      interpreter_(tables_),
+      errors_(interpreter_, platform.dialogs(), console, folder_.native),
+      expression_(variables_, errors_, interpreter_),
+      registry_(commandTable_, expression_, interpreter_, errors_),
+      files_(folder_, archives_, errors_),
+      container_(folder_.native + "script.dat", errors_, interpreter_.commandName()) {
+  if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
+}
+
+Engine::~Engine() = default;
+
+bool Engine::startUp() {
+  archives_.read(folder_, errors_);
+  script::registerBuiltins(commandTable_,
+                           script::BuiltinServices{interpreter_, expression_, errors_, console_});
+  // System commands register here, family by family, as they come.
+
+  if (!container_.readIndexAndCollectLabels(options_.titleKey, tables_) || interpreter_.ended()) {
+    return false;
+  }
+  if (!container_.contains(script::startScriptHash())) {
+    errors_.reportPlain(util::toSjis(u8"開始スクリプトが読み込めませんでした"));
+    return false;
+  }
+  script::ScriptSlot& first = interpreter_.slot(0);
+  first.hash = script::startScriptHash();
+  first.name = "script/0.txt";
+  if (!container_.readScript(first.hash, first.lines, tables_)) return false;
+  if (container_.contains(script::secondScriptHash())) {
+    script::ScriptSlot& second = interpreter_.slot(1);
+    second.hash = script::secondScriptHash();
+    second.name = "script/1.txt";
+    if (!container_.readScript(second.hash, second.lines, tables_)) return false;
+  }
+  startTime_ = platform_.clock().now();
+  return true;
+}
+
+void Engine::tearDown() {
+  // Settings are written here once the settings file has been read.
+  interpreter_.clear();
+  variables_.clear();
+  tables_.clear();
+  container_.release();
+}
+
+RunResult Engine::run() {
+  RunResult result;
+  if (ran_) return result;
+  ran_ = true;
+  if (!startUp()) {
+    tearDown();
+    return result;
+  }
+  result.started = true;
+  script::StatementLoop loop(interpreter_, tables_, commandTable_, container_, errors_, display_);
+  loop.setInterruptCheck([this] { return pump_.pastDeadline(); });
+  loop.run();
+  tearDown();
+  if (pump_.quitSeen()) result.exitCode = pump_.record().wparam;
+  return result;
+}
+
+}  // namespace tsuzuri::core

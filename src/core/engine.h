@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "assets/archive_directory.h"
+#include "assets/file_access.h"
+#include "assets/game_folder.h"
+#include "commands/command_registry.h"
+#include "commands/error_reporter.h"
+#include "platform/message_pump.h"
+#include "platform/platform.h"
+#include "script/console.h"
+#include "script/expression.h"
+#include "script/interpreter.h"
+#include "script/message_display.h"
+#include "script/native_commands.h"
+#include "script/script_container.h"
+#include "script/script_tables.h"
+#include "script/variables.h"
+
+namespace tsuzuri::core {
+
+struct EngineOptions {
+  // The key of the game's title, which script.dat is scrambled with.
+  std::uint32_t titleKey = 0;
+  // The game's title (Shift_JIS): the window's name.
+  std::string title;
+  // End the run as a quit does once the clock passes this (milliseconds).
+  std::optional<std::uint32_t> maxTime;
+};
+
+// How a run ended.
+struct RunResult {
+  bool started = false;  // false: start-up failed (already reported)
+  std::uint32_t exitCode = 0;
+};
+
+// The whole engine for one run of one game: every subsystem's object, wired
+// at construction. Nothing is global, so tests make one, run it and throw it
+// away. The platform, the console and the message display are the caller's.
+class Engine {
+ public:
+  Engine(platform::Platform& platform, assets::GameFolder folder, EngineOptions options,
+         script::Console& console, script::MessageDisplay& display);
+  ~Engine();
+
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Start-up, the scripts until they end, then teardown. Runs once.
+  RunResult run();
+
+  script::Interpreter& interpreter() { return interpreter_; }
+  commands::ErrorReporter& errors() { return errors_; }
+
+ private:
+  bool startUp();
+  void tearDown();
+
+  platform::Platform& platform_;
+  assets::GameFolder folder_;
+  EngineOptions options_;
+  script::Console& console_;
+  script::MessageDisplay& display_;
+
+  platform::MessagePump pump_;
+  script::ScriptTables tables_;
+  script::Interpreter interpreter_;
+  commands::ErrorReporter errors_;
+  script::Variables variables_;
+  script::Expression expression_;
+  script::NativeCommandTable commandTable_;
+  commands::CommandRegistry registry_;
+  assets::ArchiveDirectory archives_;
+  assets::FileAccess files_;
+  script::ScriptContainer container_;
+  std::uint32_t startTime_ = 0;
+  bool ran_ = false;
+};
+
+}  // namespace tsuzuri::core

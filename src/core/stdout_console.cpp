@@ -1,0 +1,14 @@
+#include "core/stdout_console.h"
+
+#include <string>
+
+#include "util/sjis.h"
+
+namespace tsuzuri::core {
+
+void StdoutConsole::write(std::string_view text) {
+  const std::string utf8 = util::sjisToUtf8(text);
+  static_cast<void>(std::fwrite(utf8.data(), 1, utf8.size(), out_));
+}
+
+}  // namespace tsuzuri::core

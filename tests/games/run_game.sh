@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Packs one test game from its UTF-8 sources, runs it headless with the
+# virtual clock, and compares what it printed, reported, logged and showed
+# with the files in its expected/ folder:
+#   stdout.txt       what the scripts printed
+#   stderr.txt       what the engine said on standard error (reports as UTF-8)
+#   Information.txt  the error log, converted to UTF-8 and without its CRs
+#   transcript.txt   every message line shown
+#   status           the exit status
+# A missing expected file means "must be empty" for the logs and 0 for the
+# status. An `args` file next to scripts/ adds options (one per line); two
+# lines there are the runner's own: "runner:real-clock" runs on the real
+# clock, "runner:no-title" leaves the title out so that the engine must
+# recover the key.
+#
+# usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR
+set -u
+engine=$1 pack=$2 source=$3 work=$4
+title="test game"
+
+rm -rf "$work"
+mkdir -p "$work/game" "$work/out"
+if ! "$pack" scripts "$work/game/script.dat" "$source/scripts" --utf8 --title "$title" \
+    > "$work/out/pack.txt" 2>&1; then
+  cat "$work/out/pack.txt"
+  exit 1
+fi
+options=(--headless --virtual-clock --title "$title")
+if [ -f "$source/args" ]; then
+  while IFS= read -r line; do
+    case "$line" in
+      runner:real-clock) options=("${options[@]/--virtual-clock}") ;;
+      runner:no-title) options=(--headless --virtual-clock) ;;
+      "") ;;
+      *) options+=("$line") ;;
+    esac
+  done < "$source/args"
+fi
+clean=()
+for o in "${options[@]}"; do [ -n "$o" ] && clean+=("$o"); done
+
+"$engine" "${clean[@]}" --transcript "$work/out/transcript.txt" "$work/game" \
+  > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
+echo $? > "$work/out/status"
+
+log="$work/game/Information.txt"
+: > "$work/out/Information.txt"
+if [ -f "$log" ]; then
+  if LC_ALL=C grep -q $'[^\r]$' "$log"; then
+    echo "Information.txt has a line that does not end in CR LF"
+    exit 1
+  fi
+  iconv -f CP932 -t UTF-8 "$log" | tr -d '\r' > "$work/out/Information.txt"
+fi
+
+failed=0
+for name in stdout.txt stderr.txt Information.txt transcript.txt status; do
+  expected="$source/expected/$name"
+  if [ ! -f "$expected" ]; then
+    expected=/dev/null
+    [ "$name" = status ] && { echo 0 > "$work/out/status.expected"; expected="$work/out/status.expected"; }
+  fi
+  if ! diff -u --label "expected/$name" --label "actual/$name" "$expected" "$work/out/$name"; then
+    failed=1
+  fi
+done
+exit $failed
