@@ -26,46 +26,46 @@ std::string_view NativeFrame::raw(int i) const {
   return raw_[static_cast<std::size_t>(i - 1)];
 }
 
-int NativeFrame::argumentCount(int) const {
+int NativeFrame::argumentCount(int /*results*/) const {
   return static_cast<int>(values_.size());
 }
 
 int NativeFrame::kind(int i) const {
   const script::Value* v = value(i);
-  return v ? v->kind : script::Value::kNone;
+  return v != nullptr ? v->kind : script::Value::kNone;
 }
 
 bool NativeFrame::isIntegerReference(int i) {
-  return value(i) && expression_.resolveInteger(raw(i)) != nullptr;
+  return value(i) != nullptr && expression_.resolveInteger(raw(i)) != nullptr;
 }
 
 bool NativeFrame::isTextReference(int i) {
-  return value(i) && expression_.resolveText(raw(i)) != nullptr;
+  return value(i) != nullptr && expression_.resolveText(raw(i)) != nullptr;
 }
 
 std::int32_t NativeFrame::integer(int i) const {
   const script::Value* v = value(i);
-  return v ? script::truncateToInt32(v->number) : 0;
+  return v != nullptr ? script::truncateToInt32(v->number) : 0;
 }
 
 std::int32_t NativeFrame::wrappingInteger(int i) const {
   const script::Value* v = value(i);
-  return v ? script::wrapToInt32(v->number) : 0;
+  return v != nullptr ? script::wrapToInt32(v->number) : 0;
 }
 
 float NativeFrame::floatValue(int i) const {
   const script::Value* v = value(i);
-  return v ? static_cast<float>(v->number) : 0.0F;
+  return v != nullptr ? static_cast<float>(v->number) : 0.0F;
 }
 
 double NativeFrame::doubleValue(int i) const {
   const script::Value* v = value(i);
-  return v ? v->number : 0.0;
+  return v != nullptr ? v->number : 0.0;
 }
 
 std::string_view NativeFrame::text(int i) const {
   const script::Value* v = value(i);
-  return v ? std::string_view(v->text) : std::string_view();
+  return v != nullptr ? std::string_view(v->text) : std::string_view();
 }
 
 bool NativeFrame::reportedAlready(int i) const {
@@ -74,19 +74,19 @@ bool NativeFrame::reportedAlready(int i) const {
   return kind(i) == script::Value::kNone && !raw(i).empty();
 }
 
-void NativeFrame::setIntegerResult(int i, std::int32_t result) {
+void NativeFrame::setIntegerResult(int i, std::int32_t value) {
   // A result argument that names no variable is reported; nothing is
   // written anywhere.
   if (std::int32_t* variable = expression_.resolveInteger(raw(i))) {
-    *variable = result;
+    *variable = value;
   } else if (!reportedAlready(i)) {
     errors_.reportWithContext(util::toSjis(u8"数値変数が不正です"));
   }
 }
 
-void NativeFrame::setTextResult(int i, std::string_view result) {
+void NativeFrame::setTextResult(int i, std::string_view value) {
   if (std::string* variable = expression_.resolveText(raw(i))) {
-    variable->assign(result);
+    variable->assign(value);
   } else if (!reportedAlready(i)) {
     errors_.reportWithContext(util::toSjis(u8"文字変数が不正です"));
   }

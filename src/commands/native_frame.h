@@ -33,10 +33,10 @@ class NativeFrame final : public CommandContext {
   std::string_view text(int i) const override;
   void setIntegerResult(int i, std::int32_t value) override;
   void setTextResult(int i, std::string_view value) override;
-  void discard(int) override {}
+  void discard(int /*count*/) override {}
   void pushNothing() override {}
   void beginList() override {}
-  void storeInList(int) override {}
+  void storeInList(int /*index*/) override {}
   void addToResults() override {}
   void endAction() override { interpreter_.setEnded(); }
   HostId hostId() const override { return HostId::kNative; }

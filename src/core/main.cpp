@@ -31,6 +31,11 @@ assets::GameFolder chooseGameFolder(const std::optional<std::string>& argument) 
   return assets::GameFolder::fromDirectory(".");
 }
 
+// Says something on standard error; there is nowhere to report a failure.
+void say(const std::string& text) {
+  static_cast<void>(std::fputs(text.c_str(), stderr));
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const noexcept {
     if (file != stdout) static_cast<void>(std::fclose(file));
@@ -40,7 +45,7 @@ struct FileCloser {
 int run(const core::CommandLine& line) {
   const assets::GameFolder folder = chooseGameFolder(line.gameDirectory);
   if (!platform::changeCurrentDirectory(folder.native)) {
-    std::fprintf(stderr, "tsuzuri: the game folder %s cannot be entered\n", folder.native.c_str());
+    say("tsuzuri: the game folder " + folder.native + " cannot be entered\n");
     return kStartFailure;
   }
 
@@ -48,8 +53,7 @@ int run(const core::CommandLine& line) {
   if (line.transcript) {
     transcript.reset(*line.transcript == "-" ? stdout : std::fopen(line.transcript->c_str(), "wb"));
     if (!transcript) {
-      std::fprintf(stderr, "tsuzuri: the transcript %s cannot be written\n",
-                   line.transcript->c_str());
+      say("tsuzuri: the transcript " + *line.transcript + " cannot be written\n");
       return kStartFailure;
     }
   }
@@ -57,7 +61,7 @@ int run(const core::CommandLine& line) {
   std::unique_ptr<platform::Platform> host;
   if (!line.headless) {
     host = platform::createSdlPlatform();
-    if (!host) std::fputs("tsuzuri: running headless instead\n", stderr);
+    if (!host) say("tsuzuri: running headless instead\n");
   }
   if (!host) {
     platform::HeadlessOptions options;
@@ -67,7 +71,7 @@ int run(const core::CommandLine& line) {
 
   const core::TitleChoice title = core::chooseTitle(folder, line.title, line.titleKey,
                                                     util::utf8ToSjis(util::kDefaultTitleUtf8));
-  if (title.notice) std::fprintf(stderr, "tsuzuri: %s\n", title.notice->c_str());
+  if (title.notice) say("tsuzuri: " + *title.notice + "\n");
 
   core::EngineOptions options;
   options.titleKey = title.key;
@@ -77,7 +81,7 @@ int run(const core::CommandLine& line) {
   core::Transcript display(transcript.get());
   core::Engine engine(*host, folder, options, console, display);
   const core::RunResult result = engine.run();
-  std::fflush(stdout);
+  static_cast<void>(std::fflush(stdout));
   if (!result.started) return kStartFailure;
   return static_cast<int>(result.exitCode);
 }
@@ -89,15 +93,15 @@ int main(int argc, char** argv) {
   std::string error;
   const auto line = core::parseCommandLine(arguments, error);
   if (!line) {
-    std::fprintf(stderr, "tsuzuri: %s\n%s", error.c_str(), core::kUsage);
+    say("tsuzuri: " + error + "\n" + core::kUsage);
     return 2;
   }
   if (line->help) {
-    std::fputs(core::kUsage, stdout);
+    static_cast<void>(std::fputs(core::kUsage, stdout));
     return 0;
   }
   if (line->version) {
-    std::printf("tsuzuri %s\n", util::kVersion);
+    static_cast<void>(std::printf("tsuzuri %s\n", util::kVersion));
     return 0;
   }
   return run(*line);

@@ -62,7 +62,7 @@ TitleChoice chooseTitle(const assets::GameFolder& folder, const std::optional<st
   const auto found = script::findTitleKey(*bytes, index);
   if (!found) return choice;
   char hex[9];
-  std::snprintf(hex, sizeof hex, "%08X", *found);
+  static_cast<void>(std::snprintf(hex, sizeof hex, "%08X", *found));
   choice.key = *found;
   choice.title = folderTitle(folder);
   choice.notice = "script.dat is not keyed with the title \"" + util::sjisToUtf8(defaultTitle) +

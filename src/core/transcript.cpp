@@ -20,7 +20,8 @@ bool endsWithMark(std::string_view text, char mark) {
 
 }  // namespace
 
-bool Transcript::show(std::string_view line, std::int32_t nextLength, std::int32_t) {
+bool Transcript::show(std::string_view line, std::int32_t nextLength,
+                      std::int32_t /*afterNextLength*/) {
   std::string_view text =
       startOffset_ < line.size() ? line.substr(startOffset_) : std::string_view();
   if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
