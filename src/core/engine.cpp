@@ -60,20 +60,33 @@ void Engine::tearDown() {
   container_.release();
 }
 
+bool Engine::timeIsUp() {
+  if (pump_.pastDeadline()) return true;
+  if (options_.realTimeLimit &&
+      std::chrono::steady_clock::now() - realStart_ >=
+          std::chrono::milliseconds(*options_.realTimeLimit)) {
+    outOfRealTime_ = true;
+    return true;
+  }
+  return false;
+}
+
 RunResult Engine::run() {
   RunResult result;
   if (ran_) return result;
   ran_ = true;
+  realStart_ = std::chrono::steady_clock::now();
   if (!startUp()) {
     tearDown();
     return result;
   }
   result.started = true;
   script::StatementLoop loop(interpreter_, tables_, commandTable_, container_, errors_, display_);
-  loop.setInterruptCheck([this] { return pump_.pastDeadline(); });
+  loop.setInterruptCheck([this] { return timeIsUp(); });
   loop.run();
   tearDown();
   if (pump_.quitSeen()) result.exitCode = pump_.record().wparam;
+  result.outOfRealTime = outOfRealTime_;
   return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -30,12 +31,17 @@ struct EngineOptions {
   std::string title;
   // End the run as a quit does once the clock passes this (milliseconds).
   std::optional<std::uint32_t> maxTime;
+  // Also end it once this much real time has passed (milliseconds): with a
+  // virtual clock, a game that never waits would otherwise never end.
+  std::optional<std::uint32_t> realTimeLimit;
 };
 
 // How a run ended.
 struct RunResult {
   bool started = false;  // false: start-up failed (already reported)
   std::uint32_t exitCode = 0;
+  // The real-time limit ended the run.
+  bool outOfRealTime = false;
 };
 
 // The whole engine for one run of one game: every subsystem's object, wired
@@ -59,6 +65,8 @@ class Engine {
  private:
   bool startUp();
   void tearDown();
+  // Whether a time limit has been reached; asked between statements.
+  bool timeIsUp();
 
   platform::Platform& platform_;
   assets::GameFolder folder_;
@@ -78,6 +86,8 @@ class Engine {
   assets::FileAccess files_;
   script::ScriptContainer container_;
   std::uint32_t startTime_ = 0;
+  std::chrono::steady_clock::time_point realStart_;
+  bool outOfRealTime_ = false;
   bool ran_ = false;
 };
 

@@ -77,12 +77,17 @@ int run(const core::CommandLine& line) {
   options.titleKey = title.key;
   options.title = title.title;
   options.maxTime = line.maxTime;
+  if (line.virtualClock) options.realTimeLimit = line.maxTime;
   core::StdoutConsole console;
   core::Transcript display(transcript.get());
   core::Engine engine(*host, folder, options, console, display);
   const core::RunResult result = engine.run();
   static_cast<void>(std::fflush(stdout));
   if (!result.started) return kStartFailure;
+  if (result.outOfRealTime) {
+    say("tsuzuri: the run was ended after " + std::to_string(*line.maxTime) +
+        " ms of real time; its clock had not got there, since the game never waited\n");
+  }
   return static_cast<int>(result.exitCode);
 }
 

@@ -33,6 +33,21 @@ class MessageDisplay {
   // shown to its end).
   virtual std::size_t startOffset() const = 0;
   virtual void setStartOffset(std::size_t offset) = 0;
+
+  // The message hooks (preMessGosub, sufMessGosub): the CRC-32 of a label
+  // to call before each message line is shown and after a message is
+  // completed, or 0 for none.
+  virtual std::uint32_t preMessageLabel() const { return 0; }
+  virtual std::uint32_t postMessageLabel() const { return 0; }
+  // Whether the message shown last was completed (not stopped inside the
+  // line at a wait).
+  virtual bool completed() const { return true; }
+
+  // Where the message that starts now comes from, for its backlog entry:
+  // the hash of the script in slot 2 and the line index.
+  virtual void noteMessageSource(std::uint64_t /*scriptHash*/, std::int32_t /*line*/) {}
+  // Whether the message that starts now was read before.
+  virtual void setAlreadyRead(bool /*read*/) {}
 };
 
 }  // namespace tsuzuri::script

@@ -141,7 +141,9 @@ StatementLoop::Step StatementLoop::dispatch(const std::string& name, const std::
     // table's entries.
     auto caller = foreign->second.caller;
     caller(arguments);
-    return interpreter_.ended() ? Step::kEnd : Step::kContinue;
+    // Only a native command ends the loop at once; an end set by a foreign
+    // host is seen after the next native command or at the next line.
+    return Step::kContinue;
   }
   interpreter_.commandName().set(name);
   errors_.reportWithContext(util::toSjis(u8"未対応の命令です"));
@@ -158,15 +160,19 @@ void StatementLoop::afterStatement() {
 }
 
 void StatementLoop::checkAlreadyRead(std::int32_t line) {
-  AlreadyReadTable& table = tables_.alreadyRead[interpreter_.current().hash];
-  auto record = table.find(line);
-  if (record == table.end()) {
+  auto table = tables_.alreadyRead.find(interpreter_.current().hash);
+  AlreadyReadTable::iterator record;
+  if (table == tables_.alreadyRead.end() ||
+      (record = table->second.find(line)) == table->second.end()) {
+    const std::size_t count = table == tables_.alreadyRead.end() ? 0 : table->second.size();
     errors_.reportPlain(util::toSjis(u8"既読チェックミス ") + std::to_string(line) + "/" +
-                        std::to_string(table.size()));
+                        std::to_string(count));
     return;
   }
-  // The skip and auto modes that react to the record come with the message
-  // window; here the line is only marked as read.
+  display_.setAlreadyRead(record->second != 0);
+  // The skip and auto modes that react to the record, and the stop position
+  // of a restored save, come with the message window and the save slots;
+  // here a line read for the first time is marked as read.
   if (record->second == 0) record->second = 1;
 }
 
@@ -175,6 +181,7 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
   if (interpreter_.lastTextLine() != i && !display_.inProgress()) {
     interpreter_.setLastTextLine(i);
     interpreter_.setCurrentTextLine(i);
+    messageInsideLine_ = false;
     if (startsWith(token, kNameOpen)) {
       std::size_t close = std::string::npos;
       for (std::size_t j = 2; j + 1 < token.size();) {
@@ -189,6 +196,7 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
                               : std::string_view(token).substr(2, close - 2));
       if (close != std::string::npos && close + 2 < token.size()) {
         display_.setStartOffset(close + 2);
+        messageInsideLine_ = true;
       } else {
         // The name stands alone; the message is on the next line.
         interpreter_.setLine(i + 1);
@@ -199,6 +207,14 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
       display_.setSpeaker({});
     }
     checkAlreadyRead(i);
+    display_.noteMessageSource(interpreter_.slot(2).hash, interpreter_.line());
+    if (const std::uint32_t label = display_.preMessageLabel()) {
+      // The line is entered again when the subroutine returns, and then
+      // goes straight to the display.
+      interpreter_.setLine(interpreter_.line() - 1);
+      interpreter_.callLabel(label);
+      return Step::kContinue;
+    }
   }
 
   const ParsedScript& lines = interpreter_.current().lines;
@@ -211,6 +227,11 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
   if (!display_.show(text, firstTokenLength(lines, std::int64_t{at} + 1),
                      firstTokenLength(lines, std::int64_t{at} + 2))) {
     return Step::kEnd;
+  }
+  if (const std::uint32_t label = display_.postMessageLabel(); label != 0 && display_.completed()) {
+    if (messageInsideLine_) interpreter_.setLine(interpreter_.line() - 1);
+    interpreter_.callLabel(label);
+    return Step::kContinue;
   }
   return Step::kNextStatement;
 }

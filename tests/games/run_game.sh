@@ -14,7 +14,7 @@
 # recover the key.
 #
 # usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR
-set -u
+set -u -o pipefail
 engine=$1 pack=$2 source=$3 work=$4
 title="test game"
 
@@ -30,7 +30,7 @@ if [ -f "$source/args" ]; then
   while IFS= read -r line; do
     case "$line" in
       runner:real-clock) options=("${options[@]/--virtual-clock}") ;;
-      runner:no-title) options=(--headless --virtual-clock) ;;
+      runner:no-title) options=("${options[@]/--title}"); options=("${options[@]/$title}") ;;
       "") ;;
       *) options+=("$line") ;;
     esac
@@ -46,11 +46,14 @@ echo $? > "$work/out/status"
 log="$work/game/Information.txt"
 : > "$work/out/Information.txt"
 if [ -f "$log" ]; then
-  if LC_ALL=C grep -q $'[^\r]$' "$log"; then
+  if LC_ALL=C grep -q -e $'[^\r]$' -e '^$' "$log"; then
     echo "Information.txt has a line that does not end in CR LF"
     exit 1
   fi
-  iconv -f CP932 -t UTF-8 "$log" | tr -d '\r' > "$work/out/Information.txt"
+  if ! iconv -f CP932 -t UTF-8 "$log" | tr -d '\r' > "$work/out/Information.txt"; then
+    echo "Information.txt is not Shift_JIS"
+    exit 1
+  fi
 fi
 
 failed=0

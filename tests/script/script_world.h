@@ -34,11 +34,17 @@ class RecordingDisplay final : public script::MessageDisplay {
     return keepRunning;
   }
   bool inProgress() const override { return inProgress_; }
+  std::uint32_t preMessageLabel() const override { return preLabel; }
+  std::uint32_t postMessageLabel() const override { return postLabel; }
+  void noteMessageSource(std::uint64_t, std::int32_t line) override { sources.push_back(line); }
   void setSpeaker(std::string_view name) override { speaker_.assign(name); }
   std::size_t startOffset() const override { return offset_; }
   void setStartOffset(std::size_t offset) override { offset_ = offset; }
 
   std::vector<std::string> shown;
+  std::vector<std::int32_t> sources;
+  std::uint32_t preLabel = 0;
+  std::uint32_t postLabel = 0;
   bool keepRunning = true;
   bool continueMessages = false;
 
@@ -57,10 +63,11 @@ struct ScriptWorld {
   script::Expression expression{variables, errors, interpreter};
   script::NativeCommandTable commands;
   RecordingDisplay display;
-  // Never opened by tests that keep to slots 0 and 1.
-  script::ScriptContainer container{"/nonexistent/script.dat", errors, interpreter.commandName()};
+  // Only read when a script moves into slot 2.
+  script::ScriptContainer container;
 
-  ScriptWorld() {
+  explicit ScriptWorld(std::string containerPath = "/nonexistent/script.dat")
+      : container(std::move(containerPath), errors, interpreter.commandName()) {
     script::registerBuiltins(commands,
                              script::BuiltinServices{interpreter, expression, errors, console});
   }

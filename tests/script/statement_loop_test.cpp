@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "script/script_entry.h"
 #include "script/script_world.h"
+#include "support/container_bytes.h"
+#include "support/temp_dir.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::script {
@@ -168,6 +171,135 @@ TEST_F(StatementLoopTest, InterruptCheckEndsAnEndlessScript) {
   loop.run();
   EXPECT_TRUE(world.interpreter.ended());
   EXPECT_EQ(checks, 3);
+}
+
+}  // namespace
+}  // namespace tsuzuri::script
+
+namespace tsuzuri::script {
+namespace {
+
+TEST_F(StatementLoopTest, ReturnTakesALabelValueAKeptPositionOrAPlainReturn) {
+  probe("p");
+  world.load(0, "script/0.txt",
+             "gosub *a : p after-a\n"
+             "p skipped-by-a\n"
+             "*landing\n"
+             "gosub *b : p after-b\n"
+             "gosub *c : p after-c\n"
+             "end\n"
+             "*a\n"
+             "return *landing\n"
+             "*b\n"
+             "return \"\"\n"
+             "*c\n"
+             "return \"x\" == \"x\" : p kept\n"
+             "return\n");
+  world.run();
+  // The comparison's number carries a text, so that return leaves the
+  // position alone but still drops the frame: the last return has no call.
+  EXPECT_EQ(trace, (std::vector<std::string>{"p(after-b)", "p(kept)"}));
+  EXPECT_EQ(world.errors.withContext,
+            (std::vector<std::string>{toSjis(u8"gosub が一度も実行されていません")}));
+}
+
+TEST_F(StatementLoopTest, UserCommandsNeedTheirLabelAndNameTheSubroutineWhileItRuns) {
+  world.commands.add("where", [this](std::string_view) {
+    trace.push_back(std::string(world.interpreter.subroutineName()) + "@" +
+                    std::to_string(world.interpreter.callStack().size()));
+  });
+  world.load(0, "script/0.txt",
+             "defsub mine : defsub  lost\n"
+             "mine : where : lost\n"
+             "end\n"
+             "*mine\n"
+             "where\n"
+             "return\n"
+             "defsub lost\n");
+  world.run();
+  EXPECT_EQ(trace, (std::vector<std::string>{"mine@1", "@0"}));
+  EXPECT_EQ(world.errors.withContext,
+            (std::vector<std::string>{"  lost" + toSjis(u8"ラベルが存在しません"),
+                                      "lost" + toSjis(u8"ラベルが存在しません")}));
+}
+
+TEST_F(StatementLoopTest, DeferredLabelIsCalledAfterTheStatementThatSetIt) {
+  probe("p");
+  world.commands.add("defer", [this](std::string_view) {
+    world.interpreter.setDeferredLabel(util::crc32_hash("later"));
+  });
+  world.load(0, "script/0.txt", "defer : p same-line\np next-line\nend\n*later\np later\nreturn\n");
+  world.run();
+  EXPECT_EQ(trace, (std::vector<std::string>{"p(later)", "p(same-line)", "p(next-line)"}));
+}
+
+TEST_F(StatementLoopTest, PrintWritesTextsAndNumbersBackToBack) {
+  world.load(0, "script/0.txt", "print \"a\", 1.5, 2 * 3, , \"b\"\n");
+  world.run();
+  EXPECT_EQ(world.console.out, "a1.56b");
+  EXPECT_EQ(world.interpreter.commandName().view(), "print");
+}
+
+TEST_F(StatementLoopTest, MessageHooksRunAroundEachMessageOnce) {
+  probe("p");
+  world.display.preLabel = util::crc32_hash("before");
+  world.display.postLabel = util::crc32_hash("after");
+  world.load(0, "script/0.txt",
+             "p start\n" + toSjis(u8"【A】") +
+                 "\n(one)\n\n(two)\n\nend\n*before\np pre\nreturn\n"
+                 "*after\np post\nreturn\n");
+  world.run();
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"p(start)", "p(pre)", "p(post)", "p(pre)", "p(post)"}));
+  EXPECT_EQ(world.display.shown, (std::vector<std::string>{"A|(one)", "|(two)"}));
+  // Each message names the line it is shown from.
+  EXPECT_EQ(world.display.sources, (std::vector<std::int32_t>{2, 4}));
+  EXPECT_TRUE(world.errors.all.empty()) << world.errors.all.front();
+}
+
+class SlotTwoTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+};
+
+TEST_F(SlotTwoTest, ScriptsMoveThroughSlotTwoAndAFailedReadEndsTheRun) {
+  const std::uint32_t key = titleKey("t");
+  dir.write("script.dat",
+            testing::handBuiltScripts(
+                {{"script/a.txt", "*a\nprint \"a\" : gosub *b : print \"A\"\nreturn\n"},
+                 {"script/b.txt", "*b\nprint \"b\"\ngoto *gone\n"},
+                 {"script/c.txt", "*gone\nprint \"never\"\n"}},
+                key));
+  // Keep the container's index and labels, then remove c's bytes so that
+  // reading it fails.
+  ScriptWorld world(dir.path() + "script.dat");
+  ASSERT_TRUE(world.container.readIndexAndCollectLabels(key, world.tables));
+  world.load(0, "script/0.txt", "gosub *a\nprint \"end\"\n");
+  std::string bytes = dir.read("script.dat");
+  dir.write("script.dat", bytes.substr(0, bytes.size() - 4));
+  world.run();
+  EXPECT_EQ(world.console.out, "ab");
+  ASSERT_EQ(world.errors.plain.size(), 1U);
+  EXPECT_NE(world.errors.plain[0].find(toSjis(u8"スクリプトの読み込みに失敗しました")),
+            std::string::npos);
+  EXPECT_TRUE(world.interpreter.slot(2).lines.empty());
+}
+
+}  // namespace
+}  // namespace tsuzuri::script
+
+namespace tsuzuri::script {
+namespace {
+
+TEST(CommandNameTest, KeepsAtMost127BytesWithoutCuttingACharacter) {
+  CommandName name;
+  name.set(std::string(200, 'a'));
+  EXPECT_EQ(name.view().size(), 127U);
+  // 126 one-byte characters, then a double-byte one that would end at 128.
+  name.set(std::string(126, 'a') + util::toSjis(u8"名前"));
+  EXPECT_EQ(name.view(), std::string(126, 'a'));
+  name.set("print");
+  EXPECT_STREQ(name.c_str(), "print");
 }
 
 }  // namespace
