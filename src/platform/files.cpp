@@ -173,7 +173,7 @@ std::optional<std::string> matchInDirectory(const std::string& directory,
 std::optional<std::string> findIgnoringCase(std::string_view folder, std::string_view sjisName) {
   std::string path(folder);
   const bool absolute = !sjisName.empty() && (sjisName.front() == '/' || sjisName.front() == '\\');
-  if (path.empty() && absolute) path = "/";
+  if (path.empty() && absolute) path.push_back('/');
   for (const auto part : splitComponents(sjisName)) {
     if (!path.empty() && path.back() != '/') path.push_back('/');
     if (part == "..") {

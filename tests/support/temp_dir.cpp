@@ -1,5 +1,7 @@
 #include "support/temp_dir.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,8 +35,16 @@ std::string TempDir::write(std::string_view relative, std::string_view contents)
 }
 
 std::string TempDir::read(std::string_view relative) const {
-  std::ifstream in(fs::path(path_) / relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // Read with stdio: GCC's optimiser warns (wrongly) about the stream
+  // iterators in release builds.
+  std::string out;
+  std::FILE* in = std::fopen((fs::path(path_) / relative).c_str(), "rb");
+  if (in == nullptr) return out;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
+  static_cast<void>(std::fclose(in));
+  return out;
 }
 
 }  // namespace tsuzuri::testing
