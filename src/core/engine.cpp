@@ -62,9 +62,8 @@ void Engine::tearDown() {
 
 bool Engine::timeIsUp() {
   if (pump_.pastDeadline()) return true;
-  if (options_.realTimeLimit &&
-      std::chrono::steady_clock::now() - realStart_ >=
-          std::chrono::milliseconds(*options_.realTimeLimit)) {
+  if (options_.realTimeLimit && std::chrono::steady_clock::now() - realStart_ >=
+                                    std::chrono::milliseconds(*options_.realTimeLimit)) {
     outOfRealTime_ = true;
     return true;
   }
