@@ -6,33 +6,12 @@
 
 #include <string>
 
-#include "script/builtins.h"
-#include "script/expression.h"
-#include "script/interpreter.h"
-#include "script/message_display.h"
-#include "script/script_container.h"
 #include "script/script_parser.h"
-#include "script/statement_loop.h"
+#include "script/script_world.h"
 
 namespace {
 
 using namespace tsuzuri;
-
-class Quiet final : public script::ErrorSink, public script::Console {
- public:
-  void reportWithContext(std::string_view, bool) override {}
-  void reportPlain(std::string_view, bool) override {}
-  void write(std::string_view) override {}
-};
-
-class NoDisplay final : public script::MessageDisplay {
- public:
-  bool show(std::string_view, std::int32_t, std::int32_t) override { return true; }
-  bool inProgress() const override { return false; }
-  void setSpeaker(std::string_view) override {}
-  std::size_t startOffset() const override { return 0; }
-  void setStartOffset(std::size_t) override {}
-};
 
 // A script shaped like a scene: labels, command lines with several
 // statements and quoted arguments, and blocks of story text.
@@ -60,46 +39,28 @@ void BM_ParseScript(benchmark::State& state) {
 BENCHMARK(BM_ParseScript);
 
 void BM_EvaluateArguments(benchmark::State& state) {
-  script::ScriptTables tables;
-  script::Interpreter interpreter(tables);
-  Quiet quiet;
-  script::Variables variables;
-  script::Expression expression(variables, quiet, interpreter);
+  testing::ScriptWorld world;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(expression.evaluate("%1 * 2 + 10"));
-    benchmark::DoNotOptimize(expression.evaluate("\"bg/\" + $(%2)3 + \".png\""));
+    benchmark::DoNotOptimize(world.expression.evaluate("%1 * 2 + 10"));
+    benchmark::DoNotOptimize(world.expression.evaluate("\"bg/\" + $(%2)3 + \".png\""));
   }
   state.SetItemsProcessed(state.iterations() * 2);
 }
 BENCHMARK(BM_EvaluateArguments);
 
 // Statements per second through the whole loop: an empty native command
-// run a million times by a counted jump.
+// run about a hundred thousand times per pass by a jump back.
 void BM_DispatchStatements(benchmark::State& state) {
-  script::ScriptTables tables;
-  script::Interpreter interpreter(tables);
-  Quiet quiet;
-  script::Variables variables;
-  script::Expression expression(variables, quiet, interpreter);
-  script::NativeCommandTable commands;
-  script::registerBuiltins(commands, {interpreter, expression, quiet, quiet});
+  testing::ScriptWorld world;
   std::int64_t statements = 0;
-  commands.add("tick", [&statements](std::string_view) { ++statements; });
-  script::ScriptContainer container("/nonexistent/script.dat", quiet, interpreter.commandName());
-  NoDisplay display;
-  script::ScriptSlot& slot = interpreter.slot(0);
-  slot.hash = script::startScriptHash();
-  slot.name = "script/0.txt";
-  script::parseScript("*top\ntick : tick : tick : tick\ngoto *top\n", slot.lines, tables);
-  script::collectLabels(slot.hash, slot.lines, tables, quiet);
+  world.commands.add("tick", [&statements](std::string_view) { ++statements; });
+  world.load(0, "script/0.txt", "*top\ntick : tick : tick : tick\ngoto *top\n");
   for (auto _ : state) {
-    interpreter.setLine(0);
-    interpreter.setEnded(0);
-    script::StatementLoop loop(interpreter, tables, commands, container, quiet, display);
+    world.interpreter.setLine(0);
+    world.interpreter.setEnded(0);
     int checks = 0;
-    // Checked every 64 statements: about 100000 statements per run.
-    loop.setInterruptCheck([&checks] { return ++checks > 1600; });
-    loop.run();
+    // Checked every 64 statements.
+    world.run([&checks] { return ++checks > 1600; });
   }
   state.SetItemsProcessed(statements);
 }

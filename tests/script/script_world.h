@@ -4,6 +4,7 @@
 // evaluator, the built-ins and a statement loop over scripts given as text,
 // with every report and every shown message recorded.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,8 +82,11 @@ struct ScriptWorld {
     script::collectLabels(s.hash, s.lines, tables, errors);
   }
 
-  void run() {
+  // Runs slot 0 from its current position; `interrupt`, when given, is
+  // asked now and then and ends the run when it says so.
+  void run(std::function<bool()> interrupt = {}) {
     script::StatementLoop loop(interpreter, tables, commands, container, errors, display);
+    if (interrupt) loop.setInterruptCheck(std::move(interrupt));
     loop.run();
   }
 };
