@@ -1,6 +1,7 @@
 #include "core/title_choice.h"
 
 #include <cstdio>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -19,7 +20,12 @@ std::optional<std::vector<std::uint8_t>> readContainer(const std::string& path) 
   platform::FileHandle file = platform::openForReading(path);
   if (!file) return std::nullopt;
   const std::uint64_t length = platform::fileLength(file.get()).value_or(0);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<std::size_t>(length));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;  // start-up then reports what it can of the file
+  }
   if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return std::nullopt;
   return bytes;
 }
