@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands/command_context.h"
+#include "script/argument_list.h"
 #include "script/error_sink.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
@@ -43,17 +44,12 @@ class NativeFrame final : public CommandContext {
   void* hostVm() const override { return nullptr; }
 
   // The argument as written (trimmed), for commands that read it unevaluated.
-  std::string_view raw(int i) const;
+  std::string_view raw(int i) const { return arguments_.raw(i - 1); }
 
  private:
-  const script::Value* value(int i) const;
-  bool reportedAlready(int i) const;
-
-  std::vector<std::string_view> raw_;
-  std::vector<script::Value> values_;
+  script::ArgumentList arguments_;
   script::Expression& expression_;
   script::Interpreter& interpreter_;
-  script::ErrorSink& errors_;
 };
 
 }  // namespace tsuzuri::commands

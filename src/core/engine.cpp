@@ -26,9 +26,12 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
 Engine::~Engine() = default;
 
 bool Engine::startUp() {
+  builtinState_.random.seed(options_.randomSeed.value_or(static_cast<std::uint32_t>(
+      std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()))));
   archives_.read(folder_, errors_);
   script::registerBuiltins(commandTable_,
-                           script::BuiltinServices{interpreter_, expression_, errors_, console_});
+                           script::BuiltinServices{interpreter_, expression_, errors_, console_,
+                                                   platform_.dialogs(), files_, builtinState_});
   // System commands register here, family by family, as they come.
 
   if (!container_.readIndexAndCollectLabels(options_.titleKey, tables_) || interpreter_.ended()) {
@@ -56,6 +59,7 @@ void Engine::tearDown() {
   // Settings are written here once the settings file has been read.
   interpreter_.clear();
   variables_.clear();
+  builtinState_.clear();
   tables_.clear();
   container_.release();
 }

@@ -13,6 +13,7 @@
 #include "commands/error_reporter.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "script/builtin_state.h"
 #include "script/console.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
@@ -34,6 +35,9 @@ struct EngineOptions {
   // Also end it once this much real time has passed (milliseconds): with a
   // virtual clock, a game that never waits would otherwise never end.
   std::optional<std::uint32_t> realTimeLimit;
+  // The seed of rand's generator; the calendar time in seconds when not
+  // given. Deterministic runs give one.
+  std::optional<std::uint32_t> randomSeed;
 };
 
 // How a run ended.
@@ -84,6 +88,7 @@ class Engine {
   commands::CommandRegistry registry_;
   assets::ArchiveDirectory archives_;
   assets::FileAccess files_;
+  script::BuiltinState builtinState_;
   script::ScriptContainer container_;
   std::uint32_t startTime_ = 0;
   std::chrono::steady_clock::time_point realStart_;

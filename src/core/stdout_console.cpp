@@ -6,7 +6,7 @@
 
 namespace tsuzuri::core {
 
-void StdoutConsole::write(std::string_view text) {
+void StdoutConsole::output(std::string_view text) {
   const std::string utf8 = util::sjisToUtf8(text);
   static_cast<void>(std::fwrite(utf8.data(), 1, utf8.size(), out_));
 }

@@ -12,7 +12,9 @@ namespace tsuzuri::core {
 class StdoutConsole final : public script::Console {
  public:
   explicit StdoutConsole(std::FILE* out = stdout) : out_(out) {}
-  void write(std::string_view text) override;
+
+ protected:
+  void output(std::string_view text) override;
 
  private:
   std::FILE* out_;

@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "assets/archive_directory.h"
+#include "assets/file_access.h"
+#include "assets/game_folder.h"
 #include "script/builtins.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
@@ -17,6 +20,7 @@
 #include "script/script_container.h"
 #include "script/script_parser.h"
 #include "script/statement_loop.h"
+#include "support/recording_dialogs.h"
 #include "support/recording_sink.h"
 #include "util/crc.h"
 
@@ -64,13 +68,20 @@ struct ScriptWorld {
   script::Expression expression{variables, errors, interpreter};
   script::NativeCommandTable commands;
   RecordingDisplay display;
+  RecordingDialogs dialogs;
+  assets::ArchiveDirectory archives;
+  assets::FileAccess files;
+  script::BuiltinState state;
   // Only read when a script moves into slot 2.
   script::ScriptContainer container;
 
-  explicit ScriptWorld(std::string containerPath = "/nonexistent/script.dat")
-      : container(std::move(containerPath), errors, interpreter.commandName()) {
-    script::registerBuiltins(commands,
-                             script::BuiltinServices{interpreter, expression, errors, console});
+  // `gameFolder` (native, ending in "/") is where game files are looked for.
+  explicit ScriptWorld(std::string containerPath = "/nonexistent/script.dat",
+                       std::string gameFolder = "./")
+      : files(assets::GameFolder{gameFolder, gameFolder}, archives, errors),
+        container(std::move(containerPath), errors, interpreter.commandName()) {
+    script::registerBuiltins(commands, script::BuiltinServices{interpreter, expression, errors,
+                                                               console, dialogs, files, state});
   }
 
   // Puts `text` into slot `slot` under `name` (its labels collected).

@@ -6,12 +6,15 @@
 
 #include "script/console.h"
 #include "script/error_sink.h"
+#include "util/reporter.h"
 
 namespace tsuzuri::testing {
 
 // Keeps every report, marked by kind, for tests to look at.
-class RecordingSink final : public script::ErrorSink {
+class RecordingSink final : public script::ErrorSink, public util::Reporter {
  public:
+  // Reports of the lower layers count as plain reports.
+  void report(std::string_view message) override { reportPlain(message, true); }
   void reportWithContext(std::string_view message, bool show) override {
     withContext.emplace_back(message);
     all.emplace_back((show ? "C:" : "c:") + std::string(message));
@@ -28,8 +31,10 @@ class RecordingSink final : public script::ErrorSink {
 // Collects what the scripts print.
 class RecordingConsole final : public script::Console {
  public:
-  void write(std::string_view text) override { out.append(text); }
   std::string out;
+
+ protected:
+  void output(std::string_view text) override { out.append(text); }
 };
 
 }  // namespace tsuzuri::testing
