@@ -1,0 +1,1 @@
+#include "script/path_parts.h"

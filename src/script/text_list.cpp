@@ -1,0 +1,1 @@
+#include "script/text_list.h"

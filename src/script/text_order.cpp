@@ -1,0 +1,1 @@
+#include "script/text_order.h"
