@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "platform/name_match.h"
 #include "util/sjis.h"
+#include "util/utf8_check.h"
 
 namespace tsuzuri::platform {
 namespace fs = std::filesystem;
@@ -201,6 +203,181 @@ std::optional<std::string> findFile(std::string_view folder, std::string_view sj
     return converted;
   }
   return findIgnoringCase(folder, sjisName);
+}
+
+}  // namespace tsuzuri::platform
+
+namespace tsuzuri::platform {
+
+std::optional<std::string> pathForWriting(std::string_view folder, std::string_view sjisName) {
+  if (sjisName.empty() || sjisName.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string path(folder);
+  const bool absolute = sjisName.front() == '/' || sjisName.front() == '\\';
+  if (path.empty() && absolute) path.push_back('/');
+  const auto parts = splitComponents(sjisName);
+  // "/" or "./": the folder itself.
+  if (parts.empty()) return path.empty() ? std::string(".") : path;
+  // Existing components are looked up until the first one that is missing;
+  // everything below that is new.
+  bool existing = true;
+  for (const auto part : parts) {
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    if (part == "..") {
+      path += "..";
+      continue;
+    }
+    if (existing) {
+      if (auto match = matchInDirectory(path, part)) {
+        path += *match;
+        continue;
+      }
+      existing = false;
+    }
+    std::string utf8 = util::sjisToUtf8(part);
+    // A code that has no Unicode counterpart (a user-defined character)
+    // converts to U+0000; such a name keeps its Shift_JIS bytes, which
+    // findFile finds again.
+    if (utf8.find('\0') != std::string::npos) utf8.assign(part);
+    path += utf8;
+  }
+  return path;
+}
+
+std::optional<std::string> sjisFromDiskName(std::string_view name) {
+  if (util::isWellFormedUtf8(name)) return util::utf8ToSjisStrict(name);
+  return std::string(name);
+}
+
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path) {
+  std::error_code ec;
+  fs::directory_iterator it(path.empty() ? "." : path, ec);
+  if (ec) return std::nullopt;
+  std::vector<DirectoryEntry> entries;
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code statusError;
+    const fs::file_status status = it->status(statusError);
+    if (statusError || !fs::exists(status)) continue;
+    entries.push_back(
+        {it->path().filename().string(), fs::is_directory(status), it->is_symlink(statusError)});
+  }
+  if (ec) return std::nullopt;
+  return entries;
+}
+
+namespace {
+
+// `*` any run of units, `?` one unit, everything else itself.
+bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+  std::size_t p = 0;
+  std::size_t n = 0;
+  std::size_t star = std::u16string_view::npos;
+  std::size_t resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      star = p++;
+      resume = n;
+    } else if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (star != std::u16string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+}  // namespace
+
+bool matchesWildcard(std::string_view sjisPattern, std::string_view diskName) {
+  const std::u16string pattern = foldSjisName(sjisPattern);
+  const std::u16string name = foldDiskName(diskName);
+  if (wildcardMatch(pattern, name)) return true;
+  if (name.find(u'.') != std::u16string::npos) return false;
+  const std::u16string_view p(pattern);
+  if (p.ends_with(u".*")) return wildcardMatch(p.substr(0, p.size() - 2), name);
+  if (p.ends_with(u".")) return wildcardMatch(p.substr(0, p.size() - 1), name);
+  return false;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+  const FileHandle in = openForReading(from);
+  if (!in) return false;
+  struct stat status {};
+  if (::fstat(::fileno(in.get()), &status) != 0) return false;
+  if (S_ISDIR(status.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  AtomicFile out(to);
+  if (!out.ok()) return false;
+  std::vector<char> buffer(std::size_t{1} << 16);
+  for (;;) {
+    const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (n == 0) {
+      if (std::ferror(in.get()) != 0) {
+        if (errno == 0) errno = EIO;
+        return false;
+      }
+      break;
+    }
+    if (!out.write(std::string_view(buffer.data(), n))) return false;
+  }
+  return out.commit();
+}
+
+bool moveFile(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno == EINVAL || errno == ENOSYS) {
+    // A file system without renames that refuse to replace.
+    if (fileKind(to) != FileKind::kMissing) {
+      errno = EEXIST;
+      return false;
+    }
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  }
+  if (errno != EXDEV) return false;
+  // Across file systems only files are moved, by copying them.
+  if (fileKind(from) != FileKind::kFile) return false;
+  if (fileKind(to) != FileKind::kMissing) {
+    errno = EEXIST;
+    return false;
+  }
+  if (!copyFile(from, to)) return false;
+  if (::unlink(from.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(to.c_str());
+    errno = error;
+    return false;
+  }
+  return true;
+}
+
+bool deleteFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool appendToFile(const std::string& path, std::string_view data) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  std::size_t written = 0;
+  while (written < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      ::close(fd);
+      errno = error;
+      return false;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  return ::close(fd) == 0;
 }
 
 }  // namespace tsuzuri::platform

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tsuzuri::platform {
 
@@ -80,5 +81,55 @@ FileKind fileKind(const std::string& path);
 // folders come from file systems that ignore case. Returns the native path
 // of what was found, file or folder.
 std::optional<std::string> findFile(std::string_view folder, std::string_view sjisName);
+
+// The native path under which a game's file name (Shift_JIS bytes, `\` or
+// `/` separated, under `folder` as for findFile) is created or replaced.
+// Components that exist already are matched as findFile matches them, so
+// that a game writing "Save/Data.txt" reuses "save/data.txt"; from the
+// first missing component on, the name is converted to UTF-8 (a component
+// with a code that has no Unicode counterpart keeps its Shift_JIS bytes).
+// "." and empty components are dropped. Nothing for an empty name or one
+// that holds a NUL.
+std::optional<std::string> pathForWriting(std::string_view folder, std::string_view sjisName);
+
+// The Shift_JIS text of a name read from the disk: converted when it is
+// UTF-8, kept as it is otherwise (folders whose names kept their Shift_JIS
+// bytes). Nothing when a UTF-8 name holds a character that Shift_JIS lacks.
+std::optional<std::string> sjisFromDiskName(std::string_view name);
+
+struct DirectoryEntry {
+  std::string name;  // as stored on the disk
+  bool isDirectory = false;
+  bool isLink = false;
+};
+
+// The entries of a native folder, without "." and ".."; a link counts as
+// the kind of what it points to, and entries whose kind cannot be told
+// (broken links) are left out. Nothing when the folder cannot be read.
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::string& path);
+
+// Whether a name read from the disk matches a wildcard pattern (Shift_JIS)
+// as the Windows file search matches it: letters compare without regard to
+// case, `*` stands for any run of characters and `?` for one character, a
+// pattern ending in ".*" also matches names without a dot ("*.*" matches
+// everything) and one ending in "." matches the names without a dot that
+// the rest matches.
+bool matchesWildcard(std::string_view sjisPattern, std::string_view diskName);
+
+// Copies a file's bytes, replacing the destination through an AtomicFile,
+// so that a failed copy leaves an existing destination as it was. Fails
+// when the source is a folder. Failures leave errno saying why.
+bool copyFile(const std::string& from, const std::string& to);
+
+// Renames a file or folder. As on Windows, an existing destination is not
+// replaced (errno EEXIST). A file is moved across file systems by copying it
+// and removing the source.
+bool moveFile(const std::string& from, const std::string& to);
+
+// Removes a file (not a folder).
+bool deleteFile(const std::string& path);
+
+// Appends bytes to a file, creating it when it is missing.
+bool appendToFile(const std::string& path, std::string_view data);
 
 }  // namespace tsuzuri::platform

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "script/plugin_libraries.h"
+#include "script/regexp.h"
 #include "script/text_list.h"
 
 namespace tsuzuri::script {
@@ -19,6 +20,8 @@ struct BuiltinState {
   PluginLibraries libraries;
   // rand's generator; the engine seeds it with the calendar time.
   std::mt19937 random;
+  // Compiled patterns of the regexp_* built-ins.
+  Regexps regexps;
 
   // Teardown: the lists are emptied (libraries stay loaded).
   void clear() {

@@ -1,5 +1,7 @@
 #include "script/interpreter.h"
 
+#include <algorithm>
+
 #include "script/script_container.h"
 #include "util/crc.h"
 
@@ -81,6 +83,37 @@ bool Interpreter::callLabel(std::uint32_t labelHash) {
   return jumpToLabel(labelHash);
 }
 
+void Interpreter::pushLoop(const LoopRecord& loop) {
+  loops_.push_back(loop);
+  ++loopCount_;
+}
+
+void Interpreter::popLoop() {
+  if (loops_.empty()) return;
+  loops_.pop_back();
+  if (loopCount_ > 0) --loopCount_;
+  if (loops_.empty()) {
+    loops_.shrink_to_fit();
+    loopCount_ = 0;
+  }
+}
+
+void Interpreter::dropSubroutineLoops() {
+  const auto count = static_cast<std::size_t>(std::max(loopCount_, 0));
+  loops_.resize(loops_.size() > count ? loops_.size() - count : 0);
+  loopCount_ = 0;
+  if (loops_.empty()) loops_.shrink_to_fit();
+}
+
+Conditional Interpreter::conditional() const {
+  return calls_.size() < conditionals_.size() ? conditionals_[calls_.size()] : Conditional::kNone;
+}
+
+void Interpreter::setConditional(Conditional state) {
+  if (conditionals_.size() <= calls_.size()) conditionals_.resize(calls_.size() + 1);
+  conditionals_[calls_.size()] = state;
+}
+
 void Interpreter::clear() {
   for (ScriptSlot& slot : slots_) slot = ScriptSlot{};
   currentSlot_ = 0;
@@ -94,6 +127,9 @@ void Interpreter::clear() {
   calls_.clear();
   calls_.shrink_to_fit();
   loopCount_ = 0;
+  loops_.clear();
+  loops_.shrink_to_fit();
+  conditionals_.clear();
   subroutineName_.clear();
   parameters_.clear();
   lastTextLine_ = -1;

@@ -9,6 +9,7 @@
 #include "script/command_name.h"
 #include "script/script_place.h"
 #include "script/script_tables.h"
+#include "script/variables.h"
 
 namespace tsuzuri::script {
 
@@ -34,6 +35,27 @@ struct CallFrame {
   std::uint64_t scriptHash = 0;  // the caller's script
 };
 
+// A counted loop opened by `for`. Positions are stored the way jumps store
+// them: execution goes on at (line + 1, statement).
+struct LoopRecord {
+  std::int32_t startLine = 0;
+  std::int32_t startStatement = 0;
+  // -1 until the first `next` of the loop has run.
+  std::int32_t exitLine = -1;
+  std::int32_t exitStatement = -1;
+  IntegerHandle variable;
+  std::int32_t end = 0;
+  std::int32_t step = 1;
+  bool ascending = true;
+};
+
+// The state of a conditional chain at one call depth.
+enum class Conditional : std::uint8_t {
+  kNone = 0,
+  kTaken = 1,   // a branch of the chain was taken
+  kFailed = 2,  // every condition tested so far failed
+};
+
 // What to do with the slots after the current statement.
 enum class SlotSwitch : std::uint8_t {
   kNone = 0,
@@ -50,8 +72,6 @@ enum class SlotSwitch : std::uint8_t {
 class Interpreter final : public ScriptPlace {
  public:
   static constexpr int kSlotCount = 3;
-  // The conditional state exists for call depths 0-7.
-  static constexpr int kConditionalDepths = 8;
   // The parameter buffer of user commands holds 255 bytes and a NUL.
   static constexpr std::size_t kParameterCapacity = 255;
 
@@ -111,8 +131,22 @@ class Interpreter final : public ScriptPlace {
 
   const std::vector<CallFrame>& callStack() const { return calls_; }
   std::vector<CallFrame>& callStack() { return calls_; }
+  // Loops opened since the current subroutine was entered.
   std::int32_t loopCount() const { return loopCount_; }
   void setLoopCount(std::int32_t count) { loopCount_ = count; }
+
+  // The loop stack; the innermost loop is at the back.
+  std::vector<LoopRecord>& loops() { return loops_; }
+  const std::vector<LoopRecord>& loops() const { return loops_; }
+  void pushLoop(const LoopRecord& loop);
+  // Removes the innermost loop (and counts it off the current level).
+  void popLoop();
+  // Removes the loops the current subroutine opened, as its return does.
+  void dropSubroutineLoops();
+
+  // The state of the conditional chain at the current call depth.
+  Conditional conditional() const;
+  void setConditional(Conditional state);
 
   // The user command being entered, for error reports; empty otherwise.
   std::string_view subroutineName() const { return subroutineName_; }
@@ -146,6 +180,10 @@ class Interpreter final : public ScriptPlace {
   CommandName commandName_;
   std::vector<CallFrame> calls_;
   std::int32_t loopCount_ = 0;
+  std::vector<LoopRecord> loops_;
+  // Indexed by call depth; grows with the depth, so that a chain at any
+  // depth keeps a state of its own.
+  std::vector<Conditional> conditionals_;
   std::string subroutineName_;
   std::string parameters_;
   std::int32_t lastTextLine_ = -1;

@@ -41,6 +41,27 @@ std::string& Variables::declareText(std::string_view name) {
   return namedTexts_.emplace(std::string(name), std::string()).first->second;
 }
 
+std::optional<IntegerHandle> Variables::handleOf(const std::int32_t* variable) const {
+  if (variable >= integers_.data() && variable < integers_.data() + kNumberedCount) {
+    return IntegerHandle{static_cast<std::int32_t>(variable - integers_.data()), {}};
+  }
+  for (const auto& [name, value] : namedIntegers_) {
+    if (&value == variable) return IntegerHandle{-1, name};
+  }
+  return std::nullopt;
+}
+
+std::int32_t* Variables::find(const IntegerHandle& handle) {
+  return handle.index >= 0 ? numberedInteger(handle.index) : findInteger(handle.name);
+}
+
+std::optional<std::string> Variables::nameOf(const std::string* text) const {
+  for (const auto& [name, value] : namedTexts_) {
+    if (&value == text) return name;
+  }
+  return std::nullopt;
+}
+
 bool Variables::eraseInteger(std::string_view name) {
   const auto found = namedIntegers_.find(name);
   if (found == namedIntegers_.end()) return false;

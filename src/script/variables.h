@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,14 @@ std::uint32_t variableNameHash(std::string_view name);
 struct VariableNameHasher {
   using is_transparent = void;
   std::size_t operator()(std::string_view name) const { return variableNameHash(name); }
+};
+
+// Which integer variable a reference named: a numbered one by its index, a
+// named one by its name. Kept instead of an address by what outlives a
+// statement (loops), because a named variable may be erased meanwhile.
+struct IntegerHandle {
+  std::int32_t index = -1;  // -1 for a named variable
+  std::string name;
 };
 
 // The script's variables: 256 numbered integers (%0 ... %255) and texts
@@ -37,6 +46,13 @@ class Variables {
   // Creates the variable (0 or empty) when it does not exist yet.
   std::int32_t& declareInteger(std::string_view name);
   std::string& declareText(std::string_view name);
+
+  // The handle of a variable given by its address, and back; nothing when
+  // the address is no integer variable, null when the variable is gone.
+  std::optional<IntegerHandle> handleOf(const std::int32_t* variable) const;
+  std::int32_t* find(const IntegerHandle& handle);
+  // The name of a named text variable given by its address.
+  std::optional<std::string> nameOf(const std::string* text) const;
 
   // Removes a named variable; false when there was none.
   bool eraseInteger(std::string_view name);

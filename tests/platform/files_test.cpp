@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/name_match.h"
@@ -81,6 +83,110 @@ TEST(Files, TellsKindsAndLengths) {
   EXPECT_EQ(fileLength(handle.get()), 1000U);
   EXPECT_FALSE(openForReading(dir.path() + "none"));
   EXPECT_TRUE(executablePath().has_value());
+}
+
+TEST(PathForWriting, ReusesExistingComponentsAndConvertsTheRest) {
+  TempDir dir;
+  dir.write("Save/Data.txt", "");
+  const std::string d = dir.path();
+  EXPECT_EQ(pathForWriting(d, "save\\data.TXT"), d + "Save/Data.txt");
+  EXPECT_EQ(pathForWriting(d, "SAVE/new/\x89\xC4.txt"), d + "Save/new/夏.txt");
+  EXPECT_EQ(pathForWriting(d, "./a//b/"), d + "a/b");
+  // A user-defined character has no Unicode counterpart: its bytes stay.
+  EXPECT_EQ(pathForWriting(d, "save/\xF0\x40.txt"), d + "Save/\xF0\x40.txt");
+  EXPECT_EQ(pathForWriting({}, "/"), "/");
+  EXPECT_FALSE(pathForWriting(d, ""));
+  EXPECT_FALSE(pathForWriting(d, std::string_view("a\0b", 3)));
+}
+
+TEST(DiskNames, BecomeShiftJisWhereTheyCan) {
+  EXPECT_EQ(sjisFromDiskName("夏.txt"), "\x89\xC4.txt");
+  EXPECT_EQ(sjisFromDiskName("\x89\xC4.txt"), "\x89\xC4.txt") << "Shift_JIS bytes are kept";
+  EXPECT_FALSE(sjisFromDiskName("한.txt")) << "no Shift_JIS code";
+}
+
+TEST(MatchesWildcard, MatchesAsTheWindowsSearchDoes) {
+  struct Case {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"*.txt", "a.txt", true},
+      {"*.txt", "A.TXT", true},
+      {"*.txt", "a.txt.bak", false},
+      {"*.txt", ".txt", true},
+      {"a?c", "abc", true},
+      {"a?c", "ac", false},
+      {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYcZ", false},
+      {"*", "", true},
+      {"*.*", "noext", true},
+      {"*.*", "a.b", true},
+      {"a.*", "a", true},
+      {"a.*", "ab", false},
+      {"*.", "noext", true},
+      {"*.", "a.b", false},
+      {"\x82\x60*", "Ａb", true},
+      {"\x82\x81*", "Ａb", true},
+      {"?.txt", "夏.txt", true},
+      {"\x89\xC4.TXT", "夏.txt", true},
+      {"x", "y", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(matchesWildcard(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+  }
+}
+
+TEST(ListDirectory, GivesKindsAndLeavesOutBrokenLinks) {
+  TempDir dir;
+  dir.write("file", "");
+  dir.write("sub/inner", "");
+  std::filesystem::create_directory_symlink(dir.path() + "sub", dir.path() + "link");
+  std::filesystem::create_symlink(dir.path() + "nothing", dir.path() + "broken");
+  auto entries = listDirectory(dir.path());
+  ASSERT_TRUE(entries);
+  std::vector<std::string> seen;
+  for (const DirectoryEntry& e : *entries) {
+    seen.push_back(e.name + (e.isDirectory ? "/" : "") + (e.isLink ? "@" : ""));
+  }
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, (std::vector<std::string>{"file", "link/@", "sub/"}));
+  EXPECT_FALSE(listDirectory(dir.path() + "missing"));
+}
+
+TEST(FileOperations, CopyMoveDeleteAndAppend) {
+  TempDir dir;
+  const std::string d = dir.path();
+  const std::string big(200000, 'b');  // more than one read
+  const std::string from = dir.write("from", big);
+  const std::string to = dir.write("to", "old");
+  dir.write("folder/x", "X");
+  // A failed copy keeps the destination.
+  EXPECT_FALSE(copyFile(d + "folder", to));
+  EXPECT_FALSE(copyFile(d + "missing", to));
+  EXPECT_EQ(dir.read("to"), "old");
+  ASSERT_TRUE(copyFile(from, to));
+  EXPECT_EQ(dir.read("to"), big);
+
+  EXPECT_FALSE(moveFile(from, to));
+  EXPECT_EQ(errno, EEXIST);
+  ASSERT_TRUE(moveFile(from, d + "moved"));
+  EXPECT_FALSE(std::filesystem::exists(from));
+  ASSERT_TRUE(moveFile(d + "folder", d + "renamed"));
+  EXPECT_EQ(dir.read("renamed/x"), "X");
+
+  EXPECT_FALSE(deleteFile(d + "renamed"));
+  EXPECT_TRUE(deleteFile(to));
+  EXPECT_FALSE(deleteFile(to));
+
+  ASSERT_TRUE(appendToFile(d + "log", "one"));
+  ASSERT_TRUE(appendToFile(d + "log", "two"));
+  EXPECT_EQ(dir.read("log"), "onetwo");
+  EXPECT_FALSE(appendToFile(d + "none/log", "x"));
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(d)) ++files;
+  EXPECT_EQ(files, 3U) << "moved, renamed, log: no temporary file is left behind";
 }
 
 }  // namespace
