@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -48,7 +49,30 @@ std::optional<std::string> executablePath() {
   return path.string();
 }
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
+namespace {
+
+// A link is written through: the file it names is the one replaced.
+std::string throughLinks(std::string path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string target(resolved);
+  std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc): realpath allocates
+  return target;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::string path)
+    : path_(throughLinks(std::move(path))), temporary_(path_ + ".XXXXXX") {
+  // A file the player made read-only is not replaced, as it would not be
+  // overwritten in place either.
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) == 0) {
+    if (::access(path_.c_str(), W_OK) != 0) return;
+    mode_ = static_cast<int>(info.st_mode & 07777);
+  }
   fd_ = ::mkstemp(temporary_.data());
 }
 
@@ -81,10 +105,17 @@ bool AtomicFile::write(std::string_view data) {
 
 bool AtomicFile::commit() {
   if (fd_ < 0) return false;
-  // mkstemp makes the file private; the finished file gets the usual permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd_, 0666 & ~mask) != 0 || ::fsync(fd_) != 0) {
+  // mkstemp makes the file private; the finished file keeps the permissions
+  // of the one it replaces, or gets the usual ones.
+  mode_t mode = 0;
+  if (mode_ >= 0) {
+    mode = static_cast<mode_t>(mode_);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) {
     abandon();
     return false;
   }
@@ -164,8 +195,10 @@ std::optional<std::string> matchInDirectory(const std::string& directory,
   const std::u16string wanted = foldSjisName(component);
   const std::string utf8 = util::sjisToUtf8(component);
   std::optional<std::string> best;
-  for (const auto& entry : it) {
-    std::string name = entry.path().filename().string();
+  // Stepped by hand: a read error halfway through the listing ends the
+  // search instead of throwing.
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().string();
     if (name == component || name == utf8) return name;
     if (foldDiskName(name) == wanted && (!best || name < *best)) best = std::move(name);
   }

@@ -39,7 +39,9 @@ std::optional<std::string> executablePath();
 // temporary file in the same folder, and commit() flushes it to the disk and
 // renames it over the target. Until then, and whenever a step fails, the
 // target is untouched; an uncommitted temporary file is removed. Failures
-// leave errno saying why.
+// leave errno saying why. A target that is not writable is not replaced;
+// the new file keeps the target's permissions, and a link is written
+// through to the file it names.
 class AtomicFile {
  public:
   explicit AtomicFile(std::string path);
@@ -58,6 +60,7 @@ class AtomicFile {
   std::string path_;
   std::string temporary_;
   int fd_ = -1;
+  int mode_ = -1;  // the permissions of the file replaced, when there is one
 };
 
 // Writes a whole file through an AtomicFile.

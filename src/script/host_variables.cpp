@@ -7,14 +7,19 @@ namespace tsuzuri::script {
 
 namespace {
 
-template <class Declare>
-void declareEach(Expression& expression, std::string_view declarations, Declare declare) {
+// Each declaration creates its variable before its value is evaluated, so
+// that "int c = %c + 1" may read the new variable.
+template <class Declare, class Assign>
+void declareEach(Expression& expression, std::string_view declarations, Declare declare,
+                 Assign assign) {
   for (std::string_view piece : splitArguments(declarations, ',')) {
     const std::size_t equals = piece.find('=');
     const std::string name = expression.evaluate(piece.substr(0, equals)).text;
-    std::optional<Value> value;
-    if (equals != std::string_view::npos) value = expression.evaluate(piece.substr(equals + 1));
-    declare(name, value);
+    declare(name);
+    if (equals != std::string_view::npos) {
+      const Value value = expression.evaluate(piece.substr(equals + 1));
+      assign(name, value);
+    }
   }
 }
 
@@ -22,18 +27,20 @@ void declareEach(Expression& expression, std::string_view declarations, Declare 
 
 void HostVariables::newScriptInteger(std::string_view declarations) {
   Variables& variables = expression_.variables();
-  declareEach(expression_, declarations, [&](const std::string& name, const auto& value) {
-    std::int32_t& variable = variables.declareInteger(name);
-    if (value) variable = truncateToInt32(value->number);
-  });
+  declareEach(
+      expression_, declarations, [&](const std::string& name) { variables.declareInteger(name); },
+      [&](const std::string& name, const Value& value) {
+        variables.declareInteger(name) = truncateToInt32(value.number);
+      });
 }
 
 void HostVariables::newScriptString(std::string_view declarations) {
   Variables& variables = expression_.variables();
-  declareEach(expression_, declarations, [&](const std::string& name, const auto& value) {
-    std::string& variable = variables.declareText(name);
-    if (value) variable = value->text;
-  });
+  declareEach(
+      expression_, declarations, [&](const std::string& name) { variables.declareText(name); },
+      [&](const std::string& name, const Value& value) {
+        variables.declareText(name) = value.text;
+      });
 }
 
 std::int32_t* HostVariables::integer(const VariableKey& key) const {

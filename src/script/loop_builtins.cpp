@@ -61,6 +61,15 @@ void elseCommand(const BuiltinServices& s) {
   if (s.interpreter.conditional() == Conditional::kTaken) skipRestOfLine(s.interpreter);
 }
 
+// A `for` that cannot run still opens a loop, one that is skipped at once:
+// its body is passed over and its `next` closes it, instead of acting on
+// an enclosing loop.
+void openRefusedLoop(Interpreter& in, std::u8string_view message, const BuiltinServices& s) {
+  if (!message.empty()) s.errors.reportWithContext(util::toSjis(message));
+  in.pushLoop(LoopRecord{});
+  in.setLoopSkip(true);
+}
+
 void forCommand(const BuiltinServices& s, std::string_view arguments) {
   Interpreter& in = s.interpreter;
   in.commandName().set("for");
@@ -69,16 +78,16 @@ void forCommand(const BuiltinServices& s, std::string_view arguments) {
   values.reserve(pieces.size());
   for (std::string_view piece : pieces) values.push_back(s.expression.evaluate(piece));
   if (pieces.size() < 3) {
-    s.errors.reportWithContext(util::toSjis(u8"引数の数が不正です"));
+    openRefusedLoop(in, u8"引数の数が不正です", s);
     return;
   }
   std::int32_t* variable = s.expression.resolveInteger(pieces[0]);
   std::optional<IntegerHandle> handle;
   if (variable != nullptr) handle = s.expression.variables().handleOf(variable);
   if (!handle) {
-    if (!values[0].isNone() || pieces[0].empty()) {
-      s.errors.reportWithContext(util::toSjis(u8"数値変数が不正です"));
-    }
+    // An undeclared name was reported when it was evaluated.
+    const bool reported = values[0].isNone() && !pieces[0].empty();
+    openRefusedLoop(in, reported ? u8"" : u8"数値変数が不正です", s);
     return;
   }
   const double start = values[1].number;

@@ -41,7 +41,8 @@ void replace(const BuiltinServices& s, std::string_view arguments) {
   ArgumentList a(arguments, s.expression, s.errors);
   const std::string_view pattern = patternOf(a.text(1));
   const auto result = s.state.regexps.substitute(pattern, a.text(0));
-  if (accepted(s, pattern, result)) a.setText(2, result.value.text);
+  // A refused pattern changes nothing: the result is the text as it was.
+  a.setText(2, accepted(s, pattern, result) ? std::string_view(result.value.text) : a.text(0));
 }
 
 void transliterate(const BuiltinServices& s, std::string_view arguments) {
@@ -49,7 +50,8 @@ void transliterate(const BuiltinServices& s, std::string_view arguments) {
   ArgumentList a(arguments, s.expression, s.errors);
   const std::string_view pattern = patternOf(a.text(1));
   const auto result = s.state.regexps.transliterate(pattern, a.text(0));
-  if (accepted(s, pattern, result)) a.setText(2, result.value.text);
+  // A refused pattern changes nothing: the result is the text as it was.
+  a.setText(2, accepted(s, pattern, result) ? std::string_view(result.value.text) : a.text(0));
 }
 
 void match(const BuiltinServices& s, std::string_view arguments) {

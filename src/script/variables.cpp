@@ -46,12 +46,13 @@ std::optional<IntegerHandle> Variables::handleOf(const std::int32_t* variable) c
     return IntegerHandle{static_cast<std::int32_t>(variable - integers_.data()), {}};
   }
   for (const auto& [name, value] : namedIntegers_) {
-    if (&value == variable) return IntegerHandle{-1, name};
+    if (&value == variable) return IntegerHandle{IntegerHandle::kNamed, name};
   }
   return std::nullopt;
 }
 
 std::int32_t* Variables::find(const IntegerHandle& handle) {
+  if (handle.index == IntegerHandle::kNone) return nullptr;
   return handle.index >= 0 ? numberedInteger(handle.index) : findInteger(handle.name);
 }
 

@@ -22,7 +22,9 @@ struct VariableNameHasher {
 // named one by its name. Kept instead of an address by what outlives a
 // statement (loops), because a named variable may be erased meanwhile.
 struct IntegerHandle {
-  std::int32_t index = -1;  // -1 for a named variable
+  static constexpr std::int32_t kNamed = -1;
+  static constexpr std::int32_t kNone = -2;  // names nothing
+  std::int32_t index = kNone;
   std::string name;
 };
 

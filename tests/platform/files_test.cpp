@@ -72,6 +72,27 @@ TEST(AtomicFile, FailsCleanlyWhereItCannotWrite) {
   EXPECT_FALSE(writeFileAtomically("/proc/version", "x"));
 }
 
+TEST(AtomicFile, KeepsPermissionsAndWritesThroughLinks) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string target = dir.write("saves/save01.dat", "old");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const std::string link = dir.path() + "current.dat";
+  fs::create_symlink(target, link);
+
+  ASSERT_TRUE(writeFileAtomically(link, "new"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(dir.read("saves/save01.dat"), "new");
+  EXPECT_EQ(fs::status(target).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  // A file made read-only stays as it is, unless the run may write any
+  // file (as root does); then it is written, like any other.
+  fs::permissions(target, fs::perms::owner_read);
+  const bool written = writeFileAtomically(target, "newer");
+  EXPECT_EQ(dir.read("saves/save01.dat"), written ? "newer" : "new");
+}
+
 TEST(Files, TellsKindsAndLengths) {
   TempDir dir;
   const std::string file = dir.write("a.bin", std::string(1000, 'x'));

@@ -43,19 +43,27 @@ TEST(LoopBuiltinsTest, ErasingTheLoopVariableEndsTheLoop) {
 }
 
 TEST(LoopBuiltinsTest, MisusedLoopStatementsAreReportedAndChangeNothing) {
+  // A refused for still owns its next: the body is passed over and the
+  // enclosing loop goes on counting.
   ScriptWorld world;
   world.load(0, "script/0.txt",
              "next\n"
              "break\n"
-             "for %0, 1\n"
-             "for undeclared, 1, 2\n"
-             "print \"went on;\"\n");
+             "for %0, 1, 2\n"
+             "for %1, 1\n"
+             "print \"never;\"\n"
+             "next\n"
+             "for undeclared, 1, 3 : print \"never;\" : next\n"
+             "print \"o\", %0, \";\"\n"
+             "next\n");
   world.run();
-  EXPECT_EQ(world.console.out, "went on;");
+  EXPECT_EQ(world.console.out, "o1;o2;");
+  const std::string arguments = toSjis(u8"引数の数が不正です");
+  const std::string variable = toSjis(u8"数値変数が不正です");
   EXPECT_EQ(world.errors.withContext,
-            (std::vector<std::string>{
-                toSjis(u8"for が実行されていません"), toSjis(u8"for が実行されていません"),
-                toSjis(u8"引数の数が不正です"), toSjis(u8"数値変数が不正です")}));
+            (std::vector<std::string>{toSjis(u8"for が実行されていません"),
+                                      toSjis(u8"for が実行されていません"), arguments, variable,
+                                      arguments, variable}));
   EXPECT_TRUE(world.interpreter.loops().empty());
 }
 

@@ -50,6 +50,16 @@ TEST(VariableBuiltinsTest, SingleValueBuiltinsHandleTheirEdges) {
   EXPECT_TRUE(world.errors.all.empty());
 }
 
+TEST(VariableBuiltinsTest, ADeclarationMayReadTheVariableItCreates) {
+  ScriptWorld world;
+  world.load(0, "script/0.txt", "int c = %c + 1\nstring s = $s + \"x\", t = $s\n");
+  world.run();
+  EXPECT_EQ(*world.variables.findInteger("c"), 1);
+  EXPECT_EQ(*world.variables.findText("s"), "x");
+  EXPECT_EQ(*world.variables.findText("t"), "x");
+  EXPECT_TRUE(world.errors.all.empty());
+}
+
 TEST(VariableBuiltinsTest, UpperAndLowerLeaveTheCommandNameAlone) {
   ScriptWorld world;
   world.load(0, "script/0.txt", "len %0, \"x\" : upper $0 : lower $0\n");
