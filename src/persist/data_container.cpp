@@ -1,0 +1,1 @@
+#include "persist/data_container.h"

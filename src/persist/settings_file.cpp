@@ -1,0 +1,1 @@
+#include "persist/settings_file.h"
