@@ -23,9 +23,11 @@ struct SystemCommandEntry {
   void (Family::*command)(CommandContext&);
 };
 
-// Registers system commands: each gets a native entry point (which builds
-// an argument frame from the statement's argument text) in the native
-// command table, and is kept by name for the Lua and Squirrel bridges.
+// Registers system commands: each gets a native entry point (which writes
+// the command's name into the current-command name, except for the few
+// commands that keep it, and builds an argument frame from the statement's
+// argument text) in the native command table, and is kept by name for the
+// Lua and Squirrel bridges.
 class CommandRegistry {
  public:
   CommandRegistry(script::NativeCommandTable& table, script::Expression& expression,

@@ -1,5 +1,6 @@
 #include "core/engine.h"
 
+#include "platform/files.h"
 #include "script/builtins.h"
 #include "script/statement_loop.h"
 #include "util/sjis.h"
@@ -19,7 +20,14 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       expression_(variables_, errors_, interpreter_),
       registry_(commandTable_, expression_, interpreter_, errors_),
       files_(folder_, archives_, errors_),
-      container_(folder_.native + "script.dat", errors_, interpreter_.commandName()) {
+      container_(folder_.native + "script.dat", errors_, interpreter_.commandName()),
+      settingsFile_(settings_, expression_, errors_),
+      saveLocation_(
+          platform.dialogs(), platform.interactive(), folder_.native,
+          options_.documentsFolder ? options_.documentsFolder : platform::documentsFolder()),
+      persistence_(settings_, settingsFile_, saveLocation_, platform.clock(), errors_,
+                   folder_.native),
+      settingsCommands_(settings_, persistence_) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
 }
 
@@ -32,7 +40,8 @@ bool Engine::startUp() {
   script::registerBuiltins(commandTable_,
                            script::BuiltinServices{interpreter_, expression_, errors_, console_,
                                                    platform_.dialogs(), files_, builtinState_});
-  // System commands register here, family by family, as they come.
+  // System commands, family by family.
+  settingsCommands_.registerWith(registry_);
 
   if (!container_.readIndexAndCollectLabels(options_.titleKey, tables_) || interpreter_.ended()) {
     return false;
@@ -52,11 +61,14 @@ bool Engine::startUp() {
     if (!container_.readScript(second.hash, second.lines, tables_)) return false;
   }
   startTime_ = platform_.clock().now();
+  persistence_.setStartTime(startTime_);
   return true;
 }
 
 void Engine::tearDown() {
-  // Settings are written here once the settings file has been read.
+  // Once loadSetting has run, the settings (and the game's persistent
+  // variables) are written before anything is cleared.
+  persistence_.saveAtShutdown();
   interpreter_.clear();
   variables_.clear();
   builtinState_.clear();

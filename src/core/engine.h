@@ -11,6 +11,11 @@
 #include "assets/game_folder.h"
 #include "commands/command_registry.h"
 #include "commands/error_reporter.h"
+#include "persist/persistence.h"
+#include "persist/save_location.h"
+#include "persist/settings.h"
+#include "persist/settings_commands.h"
+#include "persist/settings_file.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "script/builtin_state.h"
@@ -38,6 +43,9 @@ struct EngineOptions {
   // The seed of rand's generator; the calendar time in seconds when not
   // given. Deterministic runs give one.
   std::optional<std::uint32_t> randomSeed;
+  // The documents folder that a save location under the documents folder
+  // uses (native); the user's own when not given.
+  std::optional<std::string> documentsFolder;
 };
 
 // How a run ended.
@@ -65,6 +73,8 @@ class Engine {
 
   script::Interpreter& interpreter() { return interpreter_; }
   commands::ErrorReporter& errors() { return errors_; }
+  persist::Settings& settings() { return settings_; }
+  persist::Persistence& persistence() { return persistence_; }
 
  private:
   bool startUp();
@@ -90,6 +100,11 @@ class Engine {
   assets::FileAccess files_;
   script::BuiltinState builtinState_;
   script::ScriptContainer container_;
+  persist::Settings settings_;
+  persist::SettingsFile settingsFile_;
+  persist::SaveLocation saveLocation_;
+  persist::Persistence persistence_;
+  persist::SettingsCommands settingsCommands_;
   std::uint32_t startTime_ = 0;
   std::chrono::steady_clock::time_point realStart_;
   bool outOfRealTime_ = false;

@@ -38,6 +38,11 @@ class SettingsFile {
   bool write(const std::string& nativePath, std::string_view name, std::uint32_t totalTime);
 
  private:
+  // LimitFPS: N frames per second become N / g frames every 1000 / g ms.
+  void setFramePacing(std::int32_t framesPerSecond);
+  // Recreates one persistent text from an element of the String line.
+  void recreateText(std::string_view element);
+
   Settings& settings_;
   script::Expression& expression_;
   util::Reporter& reporter_;

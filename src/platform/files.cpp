@@ -135,6 +135,51 @@ bool writeFileAtomically(const std::string& path, std::string_view data) {
   return file.write(data) && file.commit();
 }
 
+namespace {
+
+// The value of XDG_DOCUMENTS_DIR in a user-dirs.dirs file: a line
+// XDG_DOCUMENTS_DIR="$HOME/Documents", where "$HOME/" may start the value.
+std::optional<std::string> xdgDocuments(const std::string& configFile, const std::string& home) {
+  FileHandle file = openForReading(configFile);
+  if (!file) return std::nullopt;
+  char line[4096];
+  constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=\"";
+  while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+    std::string_view text(line);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (!text.starts_with(kKey)) continue;
+    text.remove_prefix(kKey.size());
+    const std::size_t close = text.find('"');
+    if (close == std::string_view::npos) return std::nullopt;
+    text = text.substr(0, close);
+    std::string value;
+    if (text.starts_with("$HOME")) {
+      value = home + std::string(text.substr(5));
+    } else if (text.starts_with("/")) {
+      value = std::string(text);
+    } else {
+      return std::nullopt;
+    }
+    while (value.size() > 1 && value.back() == '/') value.pop_back();
+    return value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> documentsFolder() {
+  const char* home = std::getenv("HOME");  // NOLINT(concurrency-mt-unsafe): read at one moment
+  if (home == nullptr || *home == '\0') return std::nullopt;
+  std::string homePath(home);
+  while (homePath.size() > 1 && homePath.back() == '/') homePath.pop_back();
+  const char* config = std::getenv("XDG_CONFIG_HOME");  // NOLINT(concurrency-mt-unsafe)
+  const std::string configFolder =
+      config != nullptr && *config == '/' ? std::string(config) : homePath + "/.config";
+  if (auto documents = xdgDocuments(configFolder + "/user-dirs.dirs", homePath)) return documents;
+  return homePath + "/Documents";
+}
+
 bool createDirectories(const std::string& path) {
   std::error_code ec;
   fs::create_directories(path, ec);

@@ -69,6 +69,11 @@ bool writeFileAtomically(const std::string& path, std::string_view data);
 // Creates a folder and any missing parents; true when it exists afterwards.
 bool createDirectories(const std::string& path);
 
+// The user's documents folder (native, without a final "/"): the XDG
+// documents directory of user-dirs.dirs, else $HOME/Documents. Nothing when
+// there is no home folder.
+std::optional<std::string> documentsFolder();
+
 // Makes a native folder the current directory.
 bool changeCurrentDirectory(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "core/title_choice.h"
 #include "core/transcript.h"
@@ -88,6 +89,29 @@ TEST_F(EngineTest, TimeLimitEndsAnEndlessScript) {
   RunResult result = run(0);
   EXPECT_TRUE(result.started);
   EXPECT_EQ(result.exitCode, 0U);
+}
+
+TEST_F(EngineTest, SettingsAndPersistentVariablesSurviveTheRun) {
+  // The first run changes settings and a persistent variable and ends
+  // without saving: shutdown writes them. The second reads them back.
+  game({{"script/0.txt",
+         "loadSetting \"brand\", \"game\"\n"
+         "setEffectSkip 1 : setConfirmDialog 0, 17 : setCursor \"cursor.ani\"\n"
+         "int s_round = 1, plain = 5\n"
+         "string s_note = \"a, b\"\n"
+         "end\n"}});
+  ASSERT_TRUE(run().started);
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "save/setting.dat"));
+
+  game({{"script/0.txt",
+         "getEffectSkip %0 : print %0, \";\"\n"
+         "loadSetting \"brand\", \"game\"\n"
+         "getEffectSkip %0 : getConfirmDialog 1, %1 : getCursor $0\n"
+         "print %0, %1, $0, \";\", %s_round, \";\", $s_note, \";\"\n"
+         "variableExist %2, %plain : print %2\n"}});
+  ASSERT_TRUE(run().started);
+  EXPECT_EQ(console.out, "0;10cursor.ani;1;a, b;0");
+  EXPECT_EQ(boxText(), "");
 }
 
 TEST(TitleChoiceTest, RecoversTheKeyWhenTheDefaultTitleDoesNotDecode) {
