@@ -50,7 +50,8 @@ bool Persistence::loadSetting(std::string_view brand, std::string_view game) {
 
 bool Persistence::saveSetting() {
   if (!loaded_) {
-    errors_.reportWithContext(util::toSjis(u8"loadSetting が実行される前に saveSetting は使えません"));
+    errors_.reportWithContext(
+        util::toSjis(u8"loadSetting が実行される前に saveSetting は使えません"));
     return false;
   }
   return file_.write(saveFolder() + std::string(kSettingsName),

@@ -78,7 +78,8 @@ std::optional<SaveRoot> SaveLocation::ask(std::string_view brand, std::string_vi
       u8"ゲ"
       u8"ームのセーブデータが\nドキュメントにあれば設定を一部引き継げるようになります。\n");
   for (;;) {
-    const int answer = dialogs_.choose(kTitle, where, buttons, 2);
+    // Return presses Yes; Escape and closing the box cancel.
+    const int answer = dialogs_.choose(kTitle, where, buttons, 0, 2);
     if (answer == 0) {
       std::optional<SaveRoot> root = documentsRoot(brand, game);
       if (root &&
@@ -145,7 +146,7 @@ std::optional<std::string> SaveLocation::chooseCandidate(const std::vector<std::
   const std::string title = util::toSjis(u8"設定引継");
   const std::string heading = util::toSjis(u8"設定の引き継ぎ可能なゲーム");
   for (;;) {
-    const int answer = dialogs_.choose(title, heading, buttons, static_cast<int>(shown));
+    const int answer = dialogs_.choose(title, heading, buttons, 0, static_cast<int>(shown));
     if (answer >= 0 && static_cast<std::size_t>(answer) < shown) {
       const std::string question = util::toSjis(u8"「") +
                                    buttons[static_cast<std::size_t>(answer)] +

@@ -46,9 +46,11 @@ class Dialogs {
   // An information box with OK.
   virtual void inform(std::string_view title, std::string_view text) = 0;
   // A box with one button per choice; returns the index of the button
-  // pressed, or `defaultChoice` when nobody can answer.
+  // pressed. `defaultChoice` is the button the Return key presses and the
+  // answer when nobody can answer; `cancelChoice` is what the Escape key and
+  // closing the box give.
   virtual int choose(std::string_view title, std::string_view text,
-                     std::span<const std::string> choices, int defaultChoice) = 0;
+                     std::span<const std::string> choices, int defaultChoice, int cancelChoice) = 0;
 };
 
 // The queue of messages from the window system.

@@ -16,7 +16,8 @@ class RecordingDialogs final : public platform::Dialogs {
   void showError(std::string_view text) override { errors.emplace_back(text); }
   bool ask(std::string_view, std::string_view, bool answer) override { return answer; }
   void inform(std::string_view, std::string_view) override {}
-  int choose(std::string_view, std::string_view, std::span<const std::string>, int d) override {
+  int choose(std::string_view, std::string_view, std::span<const std::string>, int d,
+             int /*cancel*/) override {
     return d;
   }
   std::vector<std::string> errors;

@@ -129,9 +129,9 @@ TEST(HeadlessDialogs, WriteUtf8LinesAndTakeTheDefaultAnswers) {
   dialogs.inform(toSjis(u8"情報"), toSjis(u8"保存しました"));
 
   const std::vector<std::string> choices{toSjis(u8"はい"), toSjis(u8"いいえ"), "later"};
-  EXPECT_EQ(dialogs.choose("Save", toSjis(u8"上書きしますか"), choices, 1), 1);
-  EXPECT_EQ(dialogs.choose("", "none", choices, -1), -1);
-  EXPECT_EQ(dialogs.choose("", "empty", {}, 0), 0);
+  EXPECT_EQ(dialogs.choose("Save", toSjis(u8"上書きしますか"), choices, 1, 2), 1);
+  EXPECT_EQ(dialogs.choose("", "none", choices, -1, 0), -1);
+  EXPECT_EQ(dialogs.choose("", "empty", {}, 0, 0), 0);
 
   EXPECT_EQ(log.text(),
             "画像がありません\nbg\\夜.png\n"

@@ -27,7 +27,7 @@ class RecordingDialogs final : public platform::Dialogs {
     shown.push_back("inform|" + std::string(title) + "|" + std::string(text));
   }
   int choose(std::string_view title, std::string_view text, std::span<const std::string>,
-             int defaultChoice) override {
+             int defaultChoice, int /*cancelChoice*/) override {
     shown.push_back("choose|" + std::string(title) + "|" + std::string(text));
     if (choices.empty()) return defaultChoice;
     const int next = choices.front();

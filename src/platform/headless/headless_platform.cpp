@@ -65,7 +65,8 @@ void LogDialogs::inform(std::string_view title, std::string_view text) {
 }
 
 int LogDialogs::choose(std::string_view title, std::string_view text,
-                       std::span<const std::string> choices, int defaultChoice) {
+                       std::span<const std::string> choices, int defaultChoice,
+                       int /*cancelChoice*/) {
   std::string line = boxLine(title, text);
   // The offered choices are listed so that a log reader sees what was skipped.
   line += " (";

@@ -28,7 +28,7 @@ class LogDialogs final : public Dialogs {
   bool ask(std::string_view title, std::string_view text, bool defaultYes) override;
   void inform(std::string_view title, std::string_view text) override;
   int choose(std::string_view title, std::string_view text, std::span<const std::string> choices,
-             int defaultChoice) override;
+             int defaultChoice, int cancelChoice) override;
 
  private:
   void write(std::string line);

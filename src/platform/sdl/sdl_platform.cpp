@@ -62,7 +62,7 @@ void SdlDialogs::inform(std::string_view title, std::string_view text) {
 }
 
 int SdlDialogs::choose(std::string_view title, std::string_view text,
-                       std::span<const std::string> choices, int defaultChoice) {
+                       std::span<const std::string> choices, int defaultChoice, int cancelChoice) {
   // The button texts must live until the box is closed.
   std::vector<std::string> labels;
   labels.reserve(choices.size());
@@ -71,7 +71,9 @@ int SdlDialogs::choose(std::string_view title, std::string_view text,
   std::vector<SDL_MessageBoxButtonData> buttons;
   for (std::size_t i = 0; i < labels.size(); ++i) {
     const int id = static_cast<int>(i);
-    buttons.push_back({id == defaultChoice ? kReturnKey | kEscapeKey : 0u, id, labels[i].c_str()});
+    const std::uint32_t keys =
+        (id == defaultChoice ? kReturnKey : 0U) | (id == cancelChoice ? kEscapeKey : 0U);
+    buttons.push_back({keys, id, labels[i].c_str()});
   }
   // A box without buttons could not be closed on some systems; with nothing to
   // choose, its one button gives the default like closing the box does.
@@ -79,8 +81,9 @@ int SdlDialogs::choose(std::string_view title, std::string_view text,
 
   const auto pressed =
       showBox(SDL_MESSAGEBOX_INFORMATION, parent_, boxText(title), boxText(text), buttons);
-  if (!pressed) return fallback_.choose(title, text, choices, defaultChoice);
-  if (*pressed < 0 || static_cast<std::size_t>(*pressed) >= choices.size()) return defaultChoice;
+  if (!pressed) return fallback_.choose(title, text, choices, defaultChoice, cancelChoice);
+  // Closing the box is the Escape key.
+  if (*pressed < 0 || static_cast<std::size_t>(*pressed) >= choices.size()) return cancelChoice;
   return *pressed;
 }
 
