@@ -21,6 +21,9 @@ constexpr std::size_t kLengthSize = 4;
 // No deflate stream inflates to more than about 1032 times its size, so a
 // stored length beyond that cannot be true and is never allocated.
 constexpr std::uint64_t kMaxInflateRatio = 1032;
+// Nor is a text beyond this: the engine's own files stay far below it, and
+// a damaged length must not take the machine's memory.
+constexpr std::uint64_t kMaxTextSize = 64U << 20U;
 
 void reportAfterName(util::Reporter& reporter, std::string_view name, std::u8string_view text) {
   reporter.report(std::string(name) + util::toSjis(text));
@@ -74,7 +77,7 @@ enum class Unpacked { kDone, kNoMemory, kFailed };
 Unpacked unpack(std::string_view file, std::string& out) {
   const std::uint32_t length = readLe32(file);
   const std::string_view stream = file.substr(kLengthSize);
-  if (length > stream.size() * kMaxInflateRatio) return Unpacked::kFailed;
+  if (length > stream.size() * kMaxInflateRatio || length > kMaxTextSize) return Unpacked::kFailed;
   try {
     out.resize(length);
   } catch (const std::bad_alloc&) {

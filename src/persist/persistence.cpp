@@ -1,5 +1,7 @@
 #include "persist/persistence.h"
 
+#include <cstdio>
+
 #include "platform/files.h"
 #include "util/sjis.h"
 
@@ -41,17 +43,34 @@ bool Persistence::loadSetting(std::string_view brand, std::string_view game) {
     if (file_.read(path, util::utf8ToSjis(path)) == SettingsFile::ReadResult::kRead) {
       file_.write(ownPath, ownName, totalTime());
     }
-  } else {
-    file_.read(ownPath, ownName);
+  } else if (file_.read(ownPath, ownName) == SettingsFile::ReadResult::kFailed) {
+    keepUnreadable(ownPath, ownName);
   }
   for (const auto& hook : hooks_) hook();
   return true;
+}
+
+void Persistence::keepUnreadable(const std::string& path, const std::string& name) {
+  // The run goes on with defaults, which must not replace the player's
+  // settings: the file is moved aside, or, when even that fails, left alone
+  // for the whole run.
+  if (std::rename(path.c_str(), (path + ".bad").c_str()) == 0) {
+    errors_.reportPlain(name + util::toSjis(u8" を読み込めなかったため ") + name +
+                        util::toSjis(u8".bad に移しました"));
+  } else {
+    writeBlocked_ = true;
+  }
 }
 
 bool Persistence::saveSetting() {
   if (!loaded_) {
     errors_.reportWithContext(
         util::toSjis(u8"loadSetting が実行される前に saveSetting は使えません"));
+    return false;
+  }
+  if (writeBlocked_) {
+    errors_.reportPlain(saveFolderName() + std::string(kSettingsName) +
+                        util::toSjis(u8" を読み込めなかったため上書きしません"));
     return false;
   }
   return file_.write(saveFolder() + std::string(kSettingsName),

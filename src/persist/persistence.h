@@ -34,8 +34,9 @@ class Persistence {
   // question of the location; the run must then end.
   bool loadSetting(std::string_view brand, std::string_view game);
 
-  // Writes the settings file; false (reported) before loadSetting has run
-  // or when the write fails.
+  // Writes the settings file; false (reported) before loadSetting has run,
+  // when the write fails, or when the file that was there could not be read
+  // and stays untouched.
   bool saveSetting();
   // At shutdown: writes the settings once loadSetting has run.
   void saveAtShutdown();
@@ -56,6 +57,8 @@ class Persistence {
   std::string saveFolderName() const { return root_.sjis + "save/"; }
 
  private:
+  void keepUnreadable(const std::string& path, const std::string& name);
+
   Settings& settings_;
   SettingsFile& file_;
   SaveLocation& location_;
@@ -66,6 +69,8 @@ class Persistence {
   SaveRoot root_;
   std::uint32_t startTime_ = 0;
   bool loaded_ = false;
+  // Set when the settings file could be neither read nor moved aside.
+  bool writeBlocked_ = false;
 };
 
 }  // namespace tsuzuri::persist

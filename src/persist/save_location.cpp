@@ -82,8 +82,11 @@ std::optional<SaveRoot> SaveLocation::ask(std::string_view brand, std::string_vi
     const int answer = dialogs_.choose(kTitle, where, buttons, 0, 2);
     if (answer == 0) {
       std::optional<SaveRoot> root = documentsRoot(brand, game);
-      if (root &&
-          dialogs_.ask(kTitle,
+      if (!root) {
+        dialogs_.inform(kTitle, util::toSjis(u8"ドキュメントフォルダが見つかりません"));
+        continue;
+      }
+      if (dialogs_.ask(kTitle,
                        root->sjis + util::toSjis(u8"ドキュメントにセーブデータを作りますか？\n"),
                        true)) {
         remember(true);
@@ -131,27 +134,35 @@ std::vector<std::string> SaveLocation::inheritanceCandidates(const SaveRoot& roo
 std::optional<std::string> SaveLocation::chooseCandidate(const std::vector<std::string>& candidates,
                                                          const SaveRoot& root) {
   if (candidates.empty() || !interactive_) return std::nullopt;
-  // Each game is offered by its folder's name below the brand folder.
+  // Each game is offered by its folder's name below the brand folder, a
+  // page of buttons at a time.
   const std::string brandFolder =
       root.native.substr(0, root.native.substr(0, root.native.size() - 1).rfind('/') + 1);
-  std::vector<std::string> buttons;
-  const std::size_t shown = std::min(candidates.size(), kMaxCandidates);
-  for (std::size_t i = 0; i < shown; ++i) {
-    const std::string& path = candidates[i];
-    buttons.push_back(util::utf8ToSjis(path.starts_with(brandFolder)
-                                           ? std::string_view(path).substr(brandFolder.size())
-                                           : std::string_view(path)));
+  std::vector<std::string> names;
+  for (const std::string& path : candidates) {
+    names.push_back(util::utf8ToSjis(path.starts_with(brandFolder)
+                                         ? std::string_view(path).substr(brandFolder.size())
+                                         : std::string_view(path)));
   }
-  buttons.push_back(util::toSjis(u8"終了"));
   const std::string title = util::toSjis(u8"設定引継");
   const std::string heading = util::toSjis(u8"設定の引き継ぎ可能なゲーム");
+  std::size_t first = 0;
   for (;;) {
-    const int answer = dialogs_.choose(title, heading, buttons, 0, static_cast<int>(shown));
+    const std::size_t shown = std::min(names.size() - first, kMaxCandidates);
+    const bool more = names.size() > kMaxCandidates;
+    std::vector<std::string> buttons(names.begin() + static_cast<std::ptrdiff_t>(first),
+                                     names.begin() + static_cast<std::ptrdiff_t>(first + shown));
+    if (more) buttons.push_back(util::toSjis(u8"次へ"));
+    buttons.push_back(util::toSjis(u8"終了"));
+    const int quit = static_cast<int>(buttons.size()) - 1;
+    const int answer = dialogs_.choose(title, heading, buttons, 0, quit);
     if (answer >= 0 && static_cast<std::size_t>(answer) < shown) {
-      const std::string question = util::toSjis(u8"「") +
-                                   buttons[static_cast<std::size_t>(answer)] +
-                                   util::toSjis(u8"」の設定を引き継ぎますか？");
-      if (dialogs_.ask(kTitle, question, true)) return candidates[static_cast<std::size_t>(answer)];
+      const std::size_t chosen = first + static_cast<std::size_t>(answer);
+      const std::string question =
+          util::toSjis(u8"「") + names[chosen] + util::toSjis(u8"」の設定を引き継ぎますか？");
+      if (dialogs_.ask(kTitle, question, true)) return candidates[chosen];
+    } else if (more && answer == quit - 1) {
+      first = first + shown < names.size() ? first + shown : 0;
     } else if (dialogs_.ask(kTitle, util::toSjis(u8"引き継ぎを行わなくて構いませんか？"), true)) {
       return std::nullopt;
     }

@@ -47,7 +47,7 @@ class SaveLocation {
   std::optional<std::string> chooseCandidate(const std::vector<std::string>& candidates,
                                              const SaveRoot& root);
 
-  // The most candidates offered at once.
+  // The most candidates offered at once; a "次へ" button shows the next ones.
   static constexpr std::size_t kMaxCandidates = 8;
 
  private:

@@ -416,14 +416,15 @@ void SettingsFile::setFramePacing(std::int32_t framesPerSecond) {
 
 void SettingsFile::recreateText(std::string_view element) {
   // Run as a declaration, "name='text'" would end the text at a quote inside
-  // it. In the form the writer gives, the text between the outer quotes is
-  // taken as it stands instead; that is what the declaration gives for any
-  // text without a quote, so those still go through it.
+  // it, and a text with a quote and a comma would not even stay one
+  // element. Such a text, in the form the writer gives, is taken as it
+  // stands between the outer quotes; every other element is run as the
+  // declaration it always was.
   const std::size_t equals = element.find('=');
   if (equals != std::string_view::npos && element.size() >= equals + 3 &&
       element[equals + 1] == '\'' && element.back() == '\'') {
     const std::string_view quoted = element.substr(equals + 2, element.size() - equals - 3);
-    if (quoted.find('\'') != std::string_view::npos) {
+    if (quoted.find('\'') != std::string_view::npos && quoted.find(',') != std::string_view::npos) {
       const std::string name = expression_.evaluate(element.substr(0, equals)).text;
       expression_.variables().declareText(name) = std::string(quoted);
       return;

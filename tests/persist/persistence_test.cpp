@@ -81,5 +81,19 @@ TEST(PersistenceTest, AMissingFileGivesTheCurrentFilterAndHooksRunAfterReading) 
   EXPECT_EQ(next.settings.render.interpolation, 1);
 }
 
+TEST(PersistenceTest, AnUnreadableSettingsFileIsKeptAside) {
+  TempDir dir;
+  dir.write("game/save.dat", "");
+  dir.write("game/save/setting.dat", "damaged");
+  GameRun run(dir);
+  ASSERT_TRUE(run.persistence.loadSetting("brand", "title"));
+  run.persistence.saveAtShutdown();
+  EXPECT_EQ(dir.read("game/save/setting.dat.bad"), "damaged");
+  ASSERT_EQ(run.errors.logPath(), dir.path() + "Information.txt");
+  GameRun next(dir);
+  ASSERT_TRUE(next.persistence.loadSetting("brand", "title"));
+  EXPECT_EQ(next.settings.messages.textSpeed, 20) << "the defaults were written";
+}
+
 }  // namespace
 }  // namespace tsuzuri::persist

@@ -110,5 +110,16 @@ TEST_F(SaveLocationTest, InheritanceOffersOtherGamesOfTheBrand) {
   EXPECT_EQ(place.chooseCandidate({}, root), std::nullopt);
 }
 
+TEST_F(SaveLocationTest, ManyCandidatesArePagedSoEveryOneCanBeChosen) {
+  std::vector<std::string> candidates;
+  for (char c = 'a'; c <= 'j'; ++c) candidates.push_back(dir.path() + "docs/brand/" + c);
+  SaveRoot root{dir.path() + "docs/brand/title/", "", true};
+  // Page one holds a-h, "次へ" and "終了"; page two i, j, "次へ", "終了".
+  dialogs.choices = {8, 1};
+  dialogs.answers = {true};
+  EXPECT_EQ(location().chooseCandidate(candidates, root), dir.path() + "docs/brand/j");
+  EXPECT_EQ(dialogs.shown.back(), "ask|Confirm|" + toSjis(u8"「j」の設定を引き継ぎますか？"));
+}
+
 }  // namespace
 }  // namespace tsuzuri::persist
