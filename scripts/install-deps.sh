@@ -10,7 +10,7 @@ packages=(
   # Clang builds the fuzz targets (libFuzzer comes with compiler-rt).
   clang libclang-rt-dev
   # Libraries.
-  zlib1g-dev libsdl2-dev libonig-dev
+  zlib1g-dev libsdl2-dev libonig-dev libpng-dev libjpeg-dev
   # Tests and benchmarks.
   libgtest-dev libgmock-dev libbenchmark-dev
 )
