@@ -21,8 +21,9 @@ function(tsuzuri_library name)
 endfunction()
 
 # One GoogleTest program; its tests are registered with CTest one by one.
-# TSUZURI_TESTDATA points at the shared files made by other tools and
-# TSUZURI_SOURCE_DIR at the repository, for fixtures that live next to tests.
+# TSUZURI_TESTDATA points at the shared files made by other tools (tests
+# that read them are skipped where the folder is absent). One variable
+# only: the test discovery flattens a list of them.
 function(tsuzuri_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -34,5 +35,5 @@ function(tsuzuri_test name)
     target_compile_options(${name} PRIVATE -Wno-null-dereference)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "TSUZURI_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "TSUZURI_TESTDATA=${PROJECT_SOURCE_DIR}/../shared/testdata")
 endfunction()

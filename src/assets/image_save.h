@@ -16,6 +16,11 @@ struct ImageSaveResult {
   std::string message;
 };
 
+// Encodes `image` as saveImage writes it; `name` only names the file in
+// the messages.
+EncodedImage encodeImage(std::string_view name, ImageBuffer* image, std::int32_t format,
+                         std::int32_t depth, std::int32_t level, std::int32_t option);
+
 // Writes `image` to the file `name` (Shift_JIS, relative to the current
 // folder, `\` or `/` separated) in `format`, at `depth` (0: the record's).
 // `level` and `option` are the format's (PNG compression level and

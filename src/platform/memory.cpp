@@ -1,0 +1,43 @@
+#include "platform/memory.h"
+
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+
+namespace tsuzuri::platform {
+
+std::optional<std::uint64_t> memAvailableFromMeminfo(std::string_view meminfo) {
+  constexpr std::string_view kKey = "MemAvailable:";
+  std::size_t at = 0;
+  // The key must start a line, so that a longer key ending in it never matches.
+  while (true) {
+    at = meminfo.find(kKey, at);
+    if (at == std::string_view::npos) return std::nullopt;
+    if (at == 0 || meminfo[at - 1] == '\n') break;
+    at += kKey.size();
+  }
+  std::size_t i = at + kKey.size();
+  while (i < meminfo.size() && (meminfo[i] == ' ' || meminfo[i] == '\t')) ++i;
+  const std::size_t digits = i;
+  std::uint64_t kibibytes = 0;
+  constexpr std::uint64_t kMaxKibibytes = std::numeric_limits<std::uint64_t>::max() / 1024;
+  for (; i < meminfo.size() && meminfo[i] >= '0' && meminfo[i] <= '9'; ++i) {
+    kibibytes = kibibytes * 10 + static_cast<std::uint64_t>(meminfo[i] - '0');
+    if (kibibytes > kMaxKibibytes) return std::nullopt;
+  }
+  if (i == digits) return std::nullopt;
+  // The kernel writes every size of this file in units of 1024 bytes, as "kB".
+  while (i < meminfo.size() && meminfo[i] == ' ') ++i;
+  if (meminfo.substr(i, 2) != "kB") return std::nullopt;
+  return kibibytes * 1024;
+}
+
+std::optional<std::uint64_t> availableMemory() {
+  std::ifstream file("/proc/meminfo", std::ios::binary);
+  if (!file) return std::nullopt;
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return memAvailableFromMeminfo(text);
+}
+
+}  // namespace tsuzuri::platform
