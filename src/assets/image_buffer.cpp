@@ -33,7 +33,10 @@ const LuminanceTables& luminanceTables() {
 }  // namespace
 
 ImageBuffer* createImage(std::int32_t width, std::int32_t height, std::int32_t depth) {
-  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return nullptr;
+  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide ||
+      std::int64_t{width} * height > kMaxImagePixels) {
+    return nullptr;
+  }
   const auto w = static_cast<std::size_t>(width);
   const auto h = static_cast<std::size_t>(height);
   const std::size_t bytes = w * (h + 1) * 4 + h;

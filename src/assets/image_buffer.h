@@ -24,13 +24,15 @@ struct ImageBuffer {
   std::uint8_t* pixels;     // 16-byte aligned
 };
 
-// The largest width or height a decoder accepts; bigger images in files are
-// damaged or hostile and are refused before anything is allocated.
+// The largest width or height, and the most pixels (512 MiB of them), an
+// image may have; bigger images in files are damaged or hostile and are
+// refused before anything is allocated. Games use far smaller ones.
 inline constexpr std::int32_t kMaxImageSide = 32768;
+inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 27;
 
 // A new record (all zero but width, height, depth, pixelCount and pixels),
-// or null when a side is not positive or above kMaxImageSide, or memory is
-// short. The pixels have room for height + 1 rows plus height spare bytes;
+// or null when a side is not positive or above kMaxImageSide, the pixels
+// are more than kMaxImagePixels, or memory is short. The pixels have room for height + 1 rows plus height spare bytes;
 // the row after the last is cleared, the rows themselves are not.
 ImageBuffer* createImage(std::int32_t width, std::int32_t height, std::int32_t depth);
 

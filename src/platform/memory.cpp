@@ -1,9 +1,10 @@
 #include "platform/memory.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <limits>
 #include <string>
+
+#include "platform/files.h"
 
 namespace tsuzuri::platform {
 
@@ -34,9 +35,13 @@ std::optional<std::uint64_t> memAvailableFromMeminfo(std::string_view meminfo) {
 }
 
 std::optional<std::uint64_t> availableMemory() {
-  std::ifstream file("/proc/meminfo", std::ios::binary);
+  // /proc files have no length; they are read until the end.
+  FileHandle file = openForReading("/proc/meminfo");
   if (!file) return std::nullopt;
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, n);
   return memAvailableFromMeminfo(text);
 }
 
