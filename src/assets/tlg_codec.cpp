@@ -82,13 +82,18 @@ ImagePtr decodeContainer(std::span<const std::uint8_t> data) {
   // The chunks must all be there, so that a cut-off file is refused.
   std::vector<std::span<const std::uint8_t>> tags;
   std::size_t pos = kContainerHeaderSize + streamLength;
-  while (pos < data.size()) {
-    if (data.size() - pos < 8) return nullptr;
-    const std::uint32_t length = tlg::le32(data.data() + pos + 4);
-    if (length > data.size() - pos - 8) return nullptr;
-    if (std::memcmp(data.data() + pos, kTagsChunk, 4) == 0)
-      tags.push_back(data.subspan(pos + 8, length));
-    pos += 8 + std::size_t{length};
+  try {
+    while (pos < data.size()) {
+      if (data.size() - pos < 8) return nullptr;
+      const std::uint32_t length = tlg::le32(data.data() + pos + 4);
+      if (length > data.size() - pos - 8) return nullptr;
+      if (std::memcmp(data.data() + pos, kTagsChunk, 4) == 0) {
+        tags.push_back(data.subspan(pos + 8, length));
+      }
+      pos += 8 + std::size_t{length};
+    }
+  } catch (const std::bad_alloc&) {
+    return nullptr;
   }
   ImagePtr image = decodeStream(data.subspan(kContainerHeaderSize, streamLength));
   if (!image) return nullptr;

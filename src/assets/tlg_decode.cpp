@@ -185,7 +185,8 @@ ImagePtr decodeTlg5Stream(std::span<const std::uint8_t> data) {
   const std::uint32_t height = le32(bytes + 16);
   const std::uint32_t blockHeight = le32(bytes + 20);
   const auto maxSide = static_cast<std::uint32_t>(kMaxImageSide);
-  if (width == 0 || height == 0 || width > maxSide || height > maxSide || blockHeight == 0) {
+  if (width == 0 || height == 0 || width > maxSide || height > maxSide || blockHeight == 0 ||
+      std::uint64_t{width} * height > static_cast<std::uint64_t>(kMaxImagePixels)) {
     return nullptr;
   }
   const std::size_t blockCount = (height - 1) / blockHeight + 1;
@@ -461,7 +462,10 @@ ImagePtr decodeTlg6Stream(std::span<const std::uint8_t> data) {
   const std::uint32_t height = le32(bytes + 19);
   const std::uint32_t filterLength = le32(bytes + 27);
   const auto maxSide = static_cast<std::uint32_t>(kMaxImageSide);
-  if (width == 0 || height == 0 || width > maxSide || height > maxSide) return nullptr;
+  if (width == 0 || height == 0 || width > maxSide || height > maxSide ||
+      std::uint64_t{width} * height > static_cast<std::uint64_t>(kMaxImagePixels)) {
+    return nullptr;
+  }
   if (filterLength > size - kTlg6HeaderSize) return nullptr;
   const std::size_t xBlocks = (width - 1) / 8 + 1;
   const std::size_t yBlocks = (height - 1) / 8 + 1;
