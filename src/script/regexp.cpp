@@ -468,9 +468,15 @@ class Regexps::Impl {
     auto found = cache.find(pattern);
     if (found == cache.end()) {
       if (cache.size() >= kCacheCapacity) {
-        cache.erase(std::min_element(cache.begin(), cache.end(), [](const auto& a, const auto& b) {
-          return a.second.lastUse < b.second.lastUse;
-        }));
+        const auto oldest = std::min_element(
+            cache.begin(), cache.end(),
+            [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+        if (oldest != cache.end()) {
+          // The key is copied: erasing by a reference into the node it names
+          // would read freed memory.
+          const std::string key = oldest->first;
+          cache.erase(key);
+        }
       }
       found = cache.emplace(std::string(pattern), compile(operation, pattern)).first;
     }
