@@ -1,0 +1,1 @@
+#include "assets/image_ops_blend.h"
