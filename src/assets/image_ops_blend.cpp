@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "assets/image_kernels.h"
 #include "assets/image_tables.h"
 
 namespace tsuzuri::assets {
@@ -139,6 +140,8 @@ void blendCopyRow(const std::uint8_t* source, std::uint8_t* destination, std::in
   }
 }
 
+}  // namespace
+
 // Blend mode 1: the source drawn over the destination (straight alpha).
 void blendNormalRow(const std::uint8_t* source, std::uint8_t* destination, std::int32_t count,
                     std::int32_t opacity, const ImageTables& tables) {
@@ -165,6 +168,8 @@ void blendNormalRow(const std::uint8_t* source, std::uint8_t* destination, std::
     }
   }
 }
+
+namespace {
 
 // Blend modes 2..21: the table value B(destination, source) mixed by both
 // alphas.
@@ -228,6 +233,8 @@ void interpolateColour(const std::uint8_t* from, const std::uint8_t* to, std::ui
   }
 }
 
+}  // namespace
+
 // The cross-fade of `count` pixels; `out` may be `from` or `to`.
 void crossFadeRow(const std::uint8_t* from, const std::uint8_t* to, std::uint8_t* out,
                   std::size_t count, std::int32_t weight, const ImageTables& tables) {
@@ -258,6 +265,8 @@ void crossFadeRow(const std::uint8_t* from, const std::uint8_t* to, std::uint8_t
     }
   }
 }
+
+namespace {
 
 const std::uint8_t* sourcePixel(const ImageBuffer& image, std::int32_t x, std::int32_t y) {
   return image.pixels + (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
@@ -409,9 +418,10 @@ bool blendImageAt(ImageConsole& console, ImageBuffer* destination, const ImageBu
     source = sourceCopy.get();
   }
   const ImageTables& tables = imageTables();
+  const ImageKernels& kernels = imageKernels();
   forEachRow(*destination, *source, *overlap,
              [&](const std::uint8_t* in, std::uint8_t* out, std::int32_t count) {
-               blendNormalRow(in, out, count, opacity, tables);
+               kernels.blendNormalRow(in, out, count, opacity, tables);
              });
   return true;
 }
@@ -433,7 +443,7 @@ bool crossFadeImages(ImageConsole& console, ImageBuffer** destination, const Ima
     printLine(console, kBlendLines.memory);
     return false;
   }
-  crossFadeRow(
+  imageKernels().crossFadeRow(
       oldImage->pixels, newImage->pixels, (*destination)->pixels,
       static_cast<std::size_t>(oldImage->width) * static_cast<std::size_t>(oldImage->height),
       std::clamp(weight, 0, 256), imageTables());

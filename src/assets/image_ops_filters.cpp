@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/image_kernels.h"
+
 namespace tsuzuri::assets {
 namespace {
 
@@ -558,6 +560,7 @@ void convertVideoRowPair(const std::uint8_t* luma, const std::uint8_t* lumaBelow
 
 void convertVideoFrame(const VideoFrame& frame, ImageBuffer& image,
                        VideoRowPairConverter convertRows) {
+  if (convertRows == nullptr) convertRows = imageKernels().videoRowPair;
   for (std::int32_t y = 0; y < image.height; y += 2) {
     const bool pair = y + 1 < image.height;
     const std::uint8_t* luma = frame.luma + static_cast<std::ptrdiff_t>(y) * frame.lumaStride;

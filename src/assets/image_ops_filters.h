@@ -72,8 +72,10 @@ void convertVideoRowPair(const std::uint8_t* luma, const std::uint8_t* lumaBelow
                          const std::uint8_t* blueChroma, const std::uint8_t* redChroma,
                          std::uint8_t* out, std::uint8_t* outBelow, std::int32_t width);
 
-// Converts a whole frame of image's size into image, row pair by row pair.
+// Converts a whole frame of image's size into image, row pair by row pair,
+// with `convertRows` or, when it is null, the converter chosen at start-up
+// (image_kernels.h).
 void convertVideoFrame(const VideoFrame& frame, ImageBuffer& image,
-                       VideoRowPairConverter convertRows = convertVideoRowPair);
+                       VideoRowPairConverter convertRows = nullptr);
 
 }  // namespace tsuzuri::assets

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <numeric>
 
+#include "assets/image_kernels.h"
+
 namespace tsuzuri::assets {
 
 namespace {
@@ -108,14 +110,6 @@ bool resizeNearest(const ImageBuffer& source, ImageBuffer** destination, Size si
 
 // --- Bilinear ----------------------------------------------------------
 
-// One sampling position along an axis: the two neighbours and the weight
-// of the second in 1/2^18.
-struct BilinearTap {
-  std::int32_t first;
-  std::int32_t second;
-  std::int32_t fraction;
-};
-
 // Where the first sample lies, in 1/2^18 of a source pixel; negative when
 // enlarging.
 std::int64_t bilinearStart(std::int32_t sourceSize, std::int32_t targetSize) {
@@ -151,6 +145,8 @@ std::int32_t mix(std::int32_t first, std::int32_t second, std::int32_t fraction)
          kFractionBits;
 }
 
+}  // namespace
+
 // Rows [firstRow, endRow) of a bilinear resize. Bands of rows are
 // independent, so a vector or threaded version can replace this whole.
 void bilinearRows(const ImageBuffer& source, ImageBuffer& target, const BilinearTap* columns,
@@ -173,6 +169,8 @@ void bilinearRows(const ImageBuffer& source, ImageBuffer& target, const Bilinear
   }
 }
 
+namespace {
+
 bool resizeBilinear(const ImageBuffer& source, ImageBuffer** destination, Size size) {
   auto columns = allocateArray<BilinearTap>(static_cast<std::size_t>(size.width));
   auto rows = allocateArray<BilinearTap>(static_cast<std::size_t>(size.height));
@@ -180,7 +178,13 @@ bool resizeBilinear(const ImageBuffer& source, ImageBuffer** destination, Size s
   bilinearTaps(source.width, size.width, columns.get());
   bilinearTaps(source.height, size.height, rows.get());
   if (!prepareDestination(destination, size.width, size.height, source.depth)) return false;
-  bilinearRows(source, **destination, columns.get(), rows.get(), 0, size.height);
+  const ImageKernels& kernels = imageKernels();
+  ImageBuffer& target = **destination;
+  const BilinearTap* columnTaps = columns.get();
+  const BilinearTap* rowTaps = rows.get();
+  runInBands(size.height, kernels.bilinearBands, [&](std::int32_t first, std::int32_t end) {
+    kernels.bilinearRows(source, target, columnTaps, rowTaps, first, end);
+  });
   return true;
 }
 
@@ -359,15 +363,6 @@ bool quarterTurn(ImageConsole& console, ImageBuffer** destination, const ImageBu
   return false;
 }
 
-// The source position of destination pixel (0, 0) and its steps along a
-// row and down a column, all in 1/2^18 of a source pixel.
-struct RotationSteps {
-  std::int64_t x;
-  std::int64_t y;
-  std::int64_t sine;
-  std::int64_t cosine;
-};
-
 // round(2^18 × value), saturated so that a scale near zero cannot overflow
 // the positions (2^40 × 2^15 pixels stays far inside 64 bits).
 std::int64_t fixedFrom(double value) {
@@ -396,6 +391,8 @@ void rotateNearestRows(const ImageBuffer& source, ImageBuffer& target, const Rot
     }
   }
 }
+
+}  // namespace
 
 // Rows [firstRow, endRow) of a bilinear rotation; neighbours outside the
 // source count as transparent black. Replaceable whole, like bilinearRows.
@@ -433,6 +430,8 @@ void rotateBilinearRows(const ImageBuffer& source, ImageBuffer& target, const Ro
   }
 }
 
+namespace {
+
 bool generalRotation(ImageConsole& console, ImageBuffer** destination, const ImageBuffer& source,
                      double angle, double scale, bool bilinear) {
   const double theta = -angle * std::numbers::pi / 180.0;
@@ -462,7 +461,11 @@ bool generalRotation(ImageConsole& console, ImageBuffer** destination, const Ima
     return false;
   }
   if (bilinear) {
-    rotateBilinearRows(source, **destination, steps, 0, size.height);
+    const ImageKernels& kernels = imageKernels();
+    ImageBuffer& target = **destination;
+    runInBands(size.height, kernels.bilinearBands, [&](std::int32_t first, std::int32_t end) {
+      kernels.rotateBilinearRows(source, target, steps, first, end);
+    });
   } else {
     rotateNearestRows(source, **destination, steps, 0, size.height);
   }
