@@ -1,5 +1,6 @@
 #include "core/engine.h"
 
+#include "assets/image_kernels.h"
 #include "platform/files.h"
 #include "script/builtins.h"
 #include "script/statement_loop.h"
@@ -42,6 +43,15 @@ bool Engine::startUp() {
                                                    platform_.dialogs(), files_, builtinState_});
   // System commands, family by family.
   settingsCommands_.registerWith(registry_);
+  // The image library's implementations follow the processor and the
+  // MMX/SSE/SSE2 and Thread settings: chosen now, and again once the
+  // settings file has been read. No loader thread runs at either moment.
+  const auto chooseImageKernels = [this] {
+    assets::setImageKernels(
+        assets::selectImageKernels(settings_.images, assets::detectCpuFeatures()));
+  };
+  chooseImageKernels();
+  persistence_.addLoadedHook(chooseImageKernels);
 
   if (!container_.readIndexAndCollectLabels(options_.titleKey, tables_) || interpreter_.ended()) {
     return false;
