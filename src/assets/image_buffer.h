@@ -32,8 +32,8 @@ inline constexpr std::int64_t kMaxImagePixels = std::int64_t{1} << 27;
 
 // A new record (all zero but width, height, depth, pixelCount and pixels),
 // or null when a side is not positive or above kMaxImageSide, the pixels
-// are more than kMaxImagePixels, or memory is short. The pixels have room for height + 1 rows plus height spare bytes;
-// the row after the last is cleared, the rows themselves are not.
+// are more than kMaxImagePixels, or memory is short. The pixels have room for height + 1 rows plus
+// height spare bytes; the row after the last is cleared, the rows themselves are not.
 ImageBuffer* createImage(std::int32_t width, std::int32_t height, std::int32_t depth);
 
 // Releases a record and sets the caller's pointer to null; null is ignored.

@@ -9,9 +9,9 @@ namespace {
 // The commands that leave the current-command name as it is, so that a
 // report names the command that ran before them.
 constexpr std::string_view kKeepName[] = {
-    "n",         "formatMess", "clearMess", "clearMess2", "resetMess", "formatMessDraw",
-    "endMessDraw", "setJump",  "saveSetting", "saveAlready", "makeSave", "clearSave",
-    "findText",  "fresh",      "draw",      "draw2",      "draw3",     "clearBtn"};
+    "n",           "formatMess", "clearMess",   "clearMess2",  "resetMess", "formatMessDraw",
+    "endMessDraw", "setJump",    "saveSetting", "saveAlready", "makeSave",  "clearSave",
+    "findText",    "fresh",      "draw",        "draw2",       "draw3",     "clearBtn"};
 
 bool keepsName(std::string_view name) {
   for (std::string_view kept : kKeepName) {
