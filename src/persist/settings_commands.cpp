@@ -6,31 +6,83 @@ using commands::CommandContext;
 
 namespace {
 
+std::int32_t flag(CommandContext& c) {
+  return c.integer(1) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+template <auto Group, auto Field, SettingsCommands::Stored How>
+void SettingsCommands::set(CommandContext& c) {
+  std::int32_t value = c.integer(1);
+  if constexpr (How == Stored::kFlag) value = flag(c);
+  if constexpr (How == Stored::kByte) value &= 0xFF;
+  (settings_.*Group).*Field = value;
+}
+
+template <auto Group, auto Field>
+void SettingsCommands::get(CommandContext& c) {
+  c.setIntegerResult(1, (settings_.*Group).*Field);
+}
+
+namespace {
+
 constexpr commands::SystemCommandEntry<SettingsCommands> kCommands[] = {
     {"setConfirmDialog", &SettingsCommands::setConfirmDialog},
     {"getConfirmDialog", &SettingsCommands::getConfirmDialog},
-    {"setEffectSkip", &SettingsCommands::setEffectSkip},
-    {"getEffectSkip", &SettingsCommands::getEffectSkip},
-    {"setEffectCancel", &SettingsCommands::setEffectCancel},
-    {"getEffectCancel", &SettingsCommands::getEffectCancel},
-    {"setPointWait", &SettingsCommands::setPointWait},
-    {"getPointWait", &SettingsCommands::getPointWait},
-    {"setWindowAlpha", &SettingsCommands::setWindowAlpha},
-    {"getWindowAlpha", &SettingsCommands::getWindowAlpha},
-    {"setMessageClick", &SettingsCommands::setMessageClick},
-    {"getMessageClick", &SettingsCommands::getMessageClick},
-    {"setMessageFade", &SettingsCommands::setMessageFade},
-    {"getMessageFade", &SettingsCommands::getMessageFade},
-    {"setAlreadyReadSkip", &SettingsCommands::setAlreadyReadSkip},
-    {"getAlreadyReadSkip", &SettingsCommands::getAlreadyReadSkip},
-    {"setAlreadyReadAutoSkip", &SettingsCommands::setAlreadyReadAutoSkip},
-    {"getAlreadyReadAutoSkip", &SettingsCommands::getAlreadyReadAutoSkip},
-    {"setAlreadyReadMoment", &SettingsCommands::setAlreadyReadMoment},
-    {"getAlreadyReadMoment", &SettingsCommands::getAlreadyReadMoment},
-    {"setSelectSkipMode", &SettingsCommands::setSelectSkipMode},
-    {"getSelectSkipMode", &SettingsCommands::getSelectSkipMode},
-    {"setSelectAutoMode", &SettingsCommands::setSelectAutoMode},
-    {"getSelectAutoMode", &SettingsCommands::getSelectAutoMode},
+    {"setEffectSkip", &SettingsCommands::set<&Settings::render, &render::RenderSettings::effectSkip,
+                                             SettingsCommands::Stored::kValue>},
+    {"getEffectSkip",
+     &SettingsCommands::get<&Settings::render, &render::RenderSettings::effectSkip>},
+    {"setEffectCancel",
+     &SettingsCommands::set<&Settings::render, &render::RenderSettings::effectCancel,
+                            SettingsCommands::Stored::kValue>},
+    {"getEffectCancel",
+     &SettingsCommands::get<&Settings::render, &render::RenderSettings::effectCancel>},
+    {"setPointWait", &SettingsCommands::set<&Settings::messages, &text::MessageSettings::pointWait,
+                                            SettingsCommands::Stored::kByte>},
+    {"getPointWait",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::pointWait>},
+    {"setWindowAlpha",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::windowAlpha,
+                            SettingsCommands::Stored::kValue>},
+    {"getWindowAlpha",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::windowAlpha>},
+    {"setMessageClick",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::messageClick,
+                            SettingsCommands::Stored::kFlag>},
+    {"getMessageClick",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::messageClick>},
+    {"setMessageFade",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::messageFade,
+                            SettingsCommands::Stored::kFlag>},
+    {"getMessageFade",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::messageFade>},
+    {"setAlreadyReadSkip",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::alreadyReadSkip,
+                            SettingsCommands::Stored::kFlag>},
+    {"getAlreadyReadSkip",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::alreadyReadSkip>},
+    {"setAlreadyReadAutoSkip",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::alreadyReadAutoSkip,
+                            SettingsCommands::Stored::kFlag>},
+    {"getAlreadyReadAutoSkip",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::alreadyReadAutoSkip>},
+    {"setAlreadyReadMoment",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::alreadyReadMoment,
+                            SettingsCommands::Stored::kFlag>},
+    {"getAlreadyReadMoment",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::alreadyReadMoment>},
+    {"setSelectSkipMode",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::selectSkipMode,
+                            SettingsCommands::Stored::kFlag>},
+    {"getSelectSkipMode",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::selectSkipMode>},
+    {"setSelectAutoMode",
+     &SettingsCommands::set<&Settings::messages, &text::MessageSettings::selectAutoMode,
+                            SettingsCommands::Stored::kFlag>},
+    {"getSelectAutoMode",
+     &SettingsCommands::get<&Settings::messages, &text::MessageSettings::selectAutoMode>},
     {"setWallPaper", &SettingsCommands::setWallPaper},
     {"getWallPaper", &SettingsCommands::getWallPaper},
     {"setCursor", &SettingsCommands::setCursor},
@@ -41,10 +93,6 @@ constexpr commands::SystemCommandEntry<SettingsCommands> kCommands[] = {
     {"saveSetting", &SettingsCommands::saveSetting},
     {"loadSetting", &SettingsCommands::loadSetting},
 };
-
-std::int32_t flag(CommandContext& c) {
-  return c.integer(1) != 0 ? 1 : 0;
-}
 
 }  // namespace
 
@@ -59,73 +107,6 @@ void SettingsCommands::setConfirmDialog(CommandContext& c) {
 void SettingsCommands::getConfirmDialog(CommandContext& c) {
   c.setIntegerResult(2,
                      settings_.persist.confirmations[static_cast<std::size_t>(c.integer(1) & 15)]);
-}
-
-void SettingsCommands::setEffectSkip(CommandContext& c) {
-  settings_.render.effectSkip = c.integer(1);
-}
-void SettingsCommands::getEffectSkip(CommandContext& c) {
-  c.setIntegerResult(1, settings_.render.effectSkip);
-}
-void SettingsCommands::setEffectCancel(CommandContext& c) {
-  settings_.render.effectCancel = c.integer(1);
-}
-void SettingsCommands::getEffectCancel(CommandContext& c) {
-  c.setIntegerResult(1, settings_.render.effectCancel);
-}
-void SettingsCommands::setPointWait(CommandContext& c) {
-  settings_.messages.pointWait = c.integer(1) & 0xFF;
-}
-void SettingsCommands::getPointWait(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.pointWait);
-}
-void SettingsCommands::setWindowAlpha(CommandContext& c) {
-  settings_.messages.windowAlpha = c.integer(1);
-}
-void SettingsCommands::getWindowAlpha(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.windowAlpha);
-}
-void SettingsCommands::setMessageClick(CommandContext& c) {
-  settings_.messages.messageClick = flag(c);
-}
-void SettingsCommands::getMessageClick(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.messageClick);
-}
-void SettingsCommands::setMessageFade(CommandContext& c) {
-  settings_.messages.messageFade = flag(c);
-}
-void SettingsCommands::getMessageFade(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.messageFade);
-}
-void SettingsCommands::setAlreadyReadSkip(CommandContext& c) {
-  settings_.messages.alreadyReadSkip = flag(c);
-}
-void SettingsCommands::getAlreadyReadSkip(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.alreadyReadSkip);
-}
-void SettingsCommands::setAlreadyReadAutoSkip(CommandContext& c) {
-  settings_.messages.alreadyReadAutoSkip = flag(c);
-}
-void SettingsCommands::getAlreadyReadAutoSkip(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.alreadyReadAutoSkip);
-}
-void SettingsCommands::setAlreadyReadMoment(CommandContext& c) {
-  settings_.messages.alreadyReadMoment = flag(c);
-}
-void SettingsCommands::getAlreadyReadMoment(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.alreadyReadMoment);
-}
-void SettingsCommands::setSelectSkipMode(CommandContext& c) {
-  settings_.messages.selectSkipMode = flag(c);
-}
-void SettingsCommands::getSelectSkipMode(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.selectSkipMode);
-}
-void SettingsCommands::setSelectAutoMode(CommandContext& c) {
-  settings_.messages.selectAutoMode = flag(c);
-}
-void SettingsCommands::getSelectAutoMode(CommandContext& c) {
-  c.setIntegerResult(1, settings_.messages.selectAutoMode);
 }
 
 // The wallpaper and the cursor take effect through the window when it

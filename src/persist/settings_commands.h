@@ -20,28 +20,6 @@ class SettingsCommands {
 
   void setConfirmDialog(commands::CommandContext& c);
   void getConfirmDialog(commands::CommandContext& c);
-  void setEffectSkip(commands::CommandContext& c);
-  void getEffectSkip(commands::CommandContext& c);
-  void setEffectCancel(commands::CommandContext& c);
-  void getEffectCancel(commands::CommandContext& c);
-  void setPointWait(commands::CommandContext& c);
-  void getPointWait(commands::CommandContext& c);
-  void setWindowAlpha(commands::CommandContext& c);
-  void getWindowAlpha(commands::CommandContext& c);
-  void setMessageClick(commands::CommandContext& c);
-  void getMessageClick(commands::CommandContext& c);
-  void setMessageFade(commands::CommandContext& c);
-  void getMessageFade(commands::CommandContext& c);
-  void setAlreadyReadSkip(commands::CommandContext& c);
-  void getAlreadyReadSkip(commands::CommandContext& c);
-  void setAlreadyReadAutoSkip(commands::CommandContext& c);
-  void getAlreadyReadAutoSkip(commands::CommandContext& c);
-  void setAlreadyReadMoment(commands::CommandContext& c);
-  void getAlreadyReadMoment(commands::CommandContext& c);
-  void setSelectSkipMode(commands::CommandContext& c);
-  void getSelectSkipMode(commands::CommandContext& c);
-  void setSelectAutoMode(commands::CommandContext& c);
-  void getSelectAutoMode(commands::CommandContext& c);
   void setWallPaper(commands::CommandContext& c);
   void getWallPaper(commands::CommandContext& c);
   void setCursor(commands::CommandContext& c);
@@ -51,6 +29,14 @@ class SettingsCommands {
   void getCurrentDirectory(commands::CommandContext& c);
   void saveSetting(commands::CommandContext& c);
   void loadSetting(commands::CommandContext& c);
+
+  // The plain settings: `set` stores argument 1 (as 0/1 for a flag, its low
+  // 8 bits for a byte), `get` returns the setting in result 1.
+  enum class Stored { kValue, kFlag, kByte };
+  template <auto Group, auto Field, Stored How = Stored::kValue>
+  void set(commands::CommandContext& c);
+  template <auto Group, auto Field>
+  void get(commands::CommandContext& c);
 
  private:
   Settings& settings_;
