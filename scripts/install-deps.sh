@@ -10,7 +10,10 @@ packages=(
   # Clang builds the fuzz targets (libFuzzer comes with compiler-rt).
   clang libclang-rt-dev
   # Libraries.
-  zlib1g-dev libsdl2-dev libonig-dev libpng-dev libjpeg-dev
+  zlib1g-dev libsdl2-dev libonig-dev libpng-dev libjpeg-dev libepoxy-dev
+  # OpenGL without a GPU or a display: Mesa's EGL and its software renderer
+  # (llvmpipe), which the headless runner and the rendering tests draw with.
+  libegl1 libegl-mesa0 libgl1-mesa-dri
   # Tests and benchmarks.
   libgtest-dev libgmock-dev libbenchmark-dev
 )

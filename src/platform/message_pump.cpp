@@ -10,7 +10,7 @@ bool MessagePump::pastDeadline() {
 
 bool MessagePump::pumpOne() {
   if (pastDeadline()) {
-    record_ = MessageRecord{kMessageQuit, 0, 0, clock_.now(), record_.x, record_.y};
+    record_ = MessageRecord{kMessageQuit, 0, 0, clock_.now(), record_.x, record_.y, {}};
     quitSeen_ = true;
     return false;
   }

@@ -7,14 +7,46 @@
 #include <string>
 #include <string_view>
 
+#include "platform/window.h"
+
 namespace tsuzuri::platform {
 
 // The message codes of the engine's message record. They keep the values of
 // the Windows messages the scripts' world was built on, so that later input
 // code can speak of them as the game's logic does.
 inline constexpr std::uint32_t kMessageNone = 0x0000;
+// wparam: 0 restored, 1 minimised, 2 maximised; lparam: width | height << 16.
+inline constexpr std::uint32_t kMessageSize = 0x0005;
+inline constexpr std::uint32_t kMessageActivate = 0x0006;  // wparam: 1 active, 0 inactive
+inline constexpr std::uint32_t kMessagePaint = 0x000F;
 inline constexpr std::uint32_t kMessageClose = 0x0010;  // the player closes the window
 inline constexpr std::uint32_t kMessageQuit = 0x0012;   // the run must end; wparam = exit code
+inline constexpr std::uint32_t kMessageDisplayChange = 0x007E;
+// wparam: the virtual-key code. The system forms come while Alt is held.
+inline constexpr std::uint32_t kMessageKeyDown = 0x0100;
+inline constexpr std::uint32_t kMessageKeyUp = 0x0101;
+inline constexpr std::uint32_t kMessageSysKeyDown = 0x0104;
+inline constexpr std::uint32_t kMessageSysKeyUp = 0x0105;
+inline constexpr std::uint32_t kMessageMouseMove = 0x0200;
+inline constexpr std::uint32_t kMessageLeftDown = 0x0201;
+inline constexpr std::uint32_t kMessageLeftUp = 0x0202;
+inline constexpr std::uint32_t kMessageRightDown = 0x0204;
+inline constexpr std::uint32_t kMessageRightUp = 0x0205;
+inline constexpr std::uint32_t kMessageMiddleDown = 0x0207;
+inline constexpr std::uint32_t kMessageMiddleUp = 0x0208;
+// wparam: the wheel delta in its high word, 120 a notch, positive away
+// from the player.
+inline constexpr std::uint32_t kMessageWheel = 0x020A;
+inline constexpr std::uint32_t kMessageDropFiles = 0x0233;  // text: the file's path
+
+// Virtual-key codes the window logic itself looks at.
+inline constexpr std::uint32_t kKeyTab = 0x09;
+inline constexpr std::uint32_t kKeyReturn = 0x0D;
+inline constexpr std::uint32_t kKeyShift = 0x10;
+inline constexpr std::uint32_t kKeyControl = 0x11;
+inline constexpr std::uint32_t kKeyAlt = 0x12;
+inline constexpr std::uint32_t kKeyEscape = 0x1B;
+inline constexpr std::uint32_t kKeyF10 = 0x79;
 
 // One message: what every pump of the engine fetches into.
 struct MessageRecord {
@@ -24,6 +56,7 @@ struct MessageRecord {
   std::uint32_t time = 0;  // the millisecond clock when it was fetched
   std::int32_t x = 0;      // cursor position, client pixels
   std::int32_t y = 0;
+  std::string text;  // Shift_JIS; the dropped file's path
 };
 
 // The millisecond clock (32 bits, wraps) and sleeping.
@@ -72,6 +105,19 @@ class Platform {
   virtual Events& events() = 0;
   // Whether a player can see boxes and windows (false when headless).
   virtual bool interactive() const = 0;
+
+  // Opens the game's one window with its OpenGL 3.3 core context (current
+  // on this thread), hidden until shown; the window already open when
+  // there is one. Null, with `error` saying why, when it cannot be made.
+  // The title is Shift_JIS.
+  virtual Window* openWindow(std::string_view title, std::string& error) = 0;
+  // The open window, or null.
+  virtual Window* window() = 0;
+
+  // One run per game: true when this run may go on; false when another run
+  // holds `key` (a game folder) and has been asked to bring its window
+  // forward. Runs that show nothing hold no key and always go on.
+  virtual bool claimInstance(std::string_view key) = 0;
 };
 
 struct HeadlessOptions {

@@ -28,8 +28,10 @@ class ClosingEvents final : public Events {
     queue_.erase(queue_.begin());
     return true;
   }
-  void postQuit(std::uint32_t code) override { queue_.push_back({kMessageQuit, code}); }
-  void close() { queue_.push_back({kMessageClose}); }
+  void postQuit(std::uint32_t code) override {
+    queue_.push_back({kMessageQuit, code, 0, 0, 0, 0, {}});
+  }
+  void close() { queue_.push_back({kMessageClose, 0, 0, 0, 0, 0, {}}); }
 
  private:
   std::vector<MessageRecord> queue_;

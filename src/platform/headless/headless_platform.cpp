@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/sdl/sdl_window.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::platform {
@@ -145,15 +146,33 @@ class HeadlessPlatform final : public Platform {
         dialogs_(options.log != nullptr ? options.log : stderr),
         events_(*clock_) {}
 
+  ~HeadlessPlatform() override {
+    if (window_) {
+      window_.reset();
+      SDL_Quit();
+    }
+  }
+
   Clock& clock() override { return *clock_; }
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
   bool interactive() const override { return false; }
 
+  // The window lives on SDL's offscreen driver: the renderer draws as on a
+  // desktop and frames can be read back, with no display server.
+  Window* openWindow(std::string_view title, std::string& error) override {
+    if (!window_) window_ = SdlWindow::open(title, true, error);
+    return window_.get();
+  }
+  Window* window() override { return window_.get(); }
+  // Headless runs show nothing, so any number may run side by side.
+  bool claimInstance(std::string_view /*key*/) override { return true; }
+
  private:
   std::unique_ptr<Clock> clock_;
   LogDialogs dialogs_;
   QueueEvents events_;  // after clock_, which it stamps messages with
+  std::unique_ptr<SdlWindow> window_;
 };
 
 }  // namespace

@@ -87,18 +87,6 @@ int SdlDialogs::choose(std::string_view title, std::string_view text,
   return *pressed;
 }
 
-bool SdlEvents::translate(const SDL_Event& event, MessageRecord& record) {
-  switch (event.type) {
-    case SDL_QUIT:
-      // A close, not a quit: the window logic may ask the player first, and
-      // the default pump turns an unhandled close into the quit.
-      record.code = kMessageClose;
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool SdlEvents::fetch(MessageRecord& record) {
   if (!posted_.empty()) {
     record = posted_.front();
@@ -106,10 +94,11 @@ bool SdlEvents::fetch(MessageRecord& record) {
     record.time = clock_.now();
     return true;
   }
+  if (instance_.raiseRequested() && window_ != nullptr) window_->raise();
   SDL_Event event;
   while (SDL_PollEvent(&event) != 0) {
     MessageRecord message;
-    if (!translate(event, message)) continue;
+    if (!translateEvent(event, message)) continue;
     message.time = clock_.now();
     record = message;
     return true;
@@ -122,6 +111,21 @@ void SdlEvents::postQuit(std::uint32_t exitCode) {
   message.code = kMessageQuit;
   message.wparam = exitCode;
   posted_.push_back(message);
+}
+
+SdlPlatform::~SdlPlatform() {
+  events_.setWindow(nullptr);
+  dialogs_.setParent(nullptr);
+  window_.reset();
+}
+
+Window* SdlPlatform::openWindow(std::string_view title, std::string& error) {
+  if (window_) return window_.get();
+  window_ = SdlWindow::open(title, false, error);
+  if (!window_) return nullptr;
+  events_.setWindow(window_.get());
+  dialogs_.setParent(window_->handle());
+  return window_.get();
 }
 
 std::unique_ptr<Platform> createSdlPlatform() {

@@ -13,6 +13,8 @@
 
 #include "platform/headless/headless_platform.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_window.h"
+#include "platform/single_instance.h"
 
 namespace tsuzuri::platform {
 
@@ -56,38 +58,49 @@ class SdlDialogs final : public Dialogs {
   LogDialogs fallback_;
 };
 
+// Fills `record` for an SDL event the engine has a message for; false for
+// an event it ignores.
+bool translateEvent(const SDL_Event& event, MessageRecord& record);
+
 // Messages the engine posted itself come first, then SDL's events in the
-// engine's message record.
+// engine's message record. A request of a second run to come forward is
+// handled here, as the window system would.
 class SdlEvents final : public Events {
  public:
-  explicit SdlEvents(Clock& clock) : clock_(clock) {}
+  SdlEvents(Clock& clock, SingleInstance& instance) : clock_(clock), instance_(instance) {}
+
+  void setWindow(SdlWindow* window) { window_ = window; }
 
   bool fetch(MessageRecord& record) override;
   void postQuit(std::uint32_t exitCode) override;
 
  private:
-  // Fills `record` for an event the engine has a message for; false for an
-  // event it ignores.
-  static bool translate(const SDL_Event& event, MessageRecord& record);
-
   Clock& clock_;
+  SingleInstance& instance_;
+  SdlWindow* window_ = nullptr;
   std::deque<MessageRecord> posted_;
 };
 
 class SdlPlatform final : public Platform {
  public:
-  SdlPlatform() : events_(clock_) {}
+  SdlPlatform() : events_(clock_, instance_) {}
+  ~SdlPlatform() override;
 
   Clock& clock() override { return clock_; }
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
   bool interactive() const override { return true; }
+  Window* openWindow(std::string_view title, std::string& error) override;
+  Window* window() override { return window_.get(); }
+  bool claimInstance(std::string_view key) override { return instance_.claim(key); }
 
  private:
   SdlSession session_;  // first: destroyed last
   SdlClock clock_;
   SdlDialogs dialogs_;
+  SingleInstance instance_;
   SdlEvents events_;
+  std::unique_ptr<SdlWindow> window_;
 };
 
 }  // namespace tsuzuri::platform
