@@ -81,3 +81,19 @@ void ErrorReporter::logAndShow(std::string_view text) {
 }
 
 }  // namespace tsuzuri::commands
+
+namespace tsuzuri::commands {
+
+void ErrorReporter::truncateLog() {
+  // A log that cannot be created is skipped; the engine goes on.
+  std::unique_ptr<std::FILE, FileCloser> log(std::fopen(logPath().c_str(), "wb"));
+}
+
+void ErrorReporter::appendToLog(std::string_view text) {
+  std::unique_ptr<std::FILE, FileCloser> log(std::fopen(logPath().c_str(), "ab"));
+  if (!log) return;
+  const std::string lines = withCrLf(text);
+  static_cast<void>(std::fwrite(lines.data(), 1, lines.size(), log.get()));
+}
+
+}  // namespace tsuzuri::commands

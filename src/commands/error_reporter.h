@@ -41,6 +41,11 @@ class ErrorReporter final : public script::ErrorSink, public util::Reporter {
   // Appends to the log and shows the box.
   void logAndShow(std::string_view text);
 
+  // The machine report's own writes: it starts the log afresh and appends
+  // lines (LF ends, written as CR LF) without showing anything.
+  void truncateLog();
+  void appendToLog(std::string_view text);
+
  private:
   const script::Interpreter& interpreter_;
   platform::Dialogs& dialogs_;

@@ -21,6 +21,10 @@ const char* const kUsage =
     "                     virtual clock, also after MS of real time)\n"
     "  --transcript FILE  write every message line shown to FILE (- for standard\n"
     "                     output) as UTF-8\n"
+    "  --screenshot FILE  when the run ends, write the last frame shown as PNG (the\n"
+    "                     game screen, before any window scaling)\n"
+    "  --frames-dir DIR   write every frame shown that differs from the one before\n"
+    "                     as DIR/NNNNNNNN.png, named by the engine clock in ms\n"
     "  --help             this text\n"
     "  --version          the engine's version\n"
     "\n"
@@ -92,6 +96,14 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
       const std::string* text = value(a);
       if (text == nullptr) return std::nullopt;
       line.transcript = *text;
+    } else if (a == "--screenshot") {
+      const std::string* text = value(a);
+      if (text == nullptr) return std::nullopt;
+      line.screenshot = *text;
+    } else if (a == "--frames-dir") {
+      const std::string* text = value(a);
+      if (text == nullptr) return std::nullopt;
+      line.framesDirectory = *text;
     } else if (a.size() > 1 && a.front() == '-') {
       error = "unknown option " + a;
       return std::nullopt;

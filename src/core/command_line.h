@@ -16,7 +16,9 @@ struct CommandLine {
   bool headless = false;
   bool virtualClock = false;
   std::optional<std::uint32_t> maxTime;
-  std::optional<std::string> transcript;  // a path, or "-" for standard output
+  std::optional<std::string> transcript;       // a path, or "-" for standard output
+  std::optional<std::string> screenshot;       // a PNG path
+  std::optional<std::string> framesDirectory;  // a folder for one PNG per changed frame
   std::optional<std::string> gameDirectory;
 };
 

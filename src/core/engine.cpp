@@ -1,7 +1,15 @@
 #include "core/engine.h"
 
+#include <algorithm>
+#include <span>
+
+#include "assets/image_codecs.h"
 #include "assets/image_kernels.h"
+#include "diag/information_report.h"
 #include "platform/files.h"
+#include "platform/machine_info.h"
+#include "platform/memory.h"
+#include "render/gl/gl_device.h"
 #include "script/builtins.h"
 #include "script/statement_loop.h"
 #include "util/sjis.h"
@@ -28,8 +36,51 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
           options_.documentsFolder ? options_.documentsFolder : platform::documentsFolder()),
       persistence_(settings_, settingsFile_, saveLocation_, platform.clock(), errors_,
                    folder_.native),
-      settingsCommands_(settings_, persistence_) {
+      settingsCommands_(settings_, persistence_),
+      imageCache_(std::uint64_t{0}),
+      imageLoader_(files_, imageCache_, errors_),
+      renderer_(settings_.render, platform.clock(), errors_),
+      drawCommands_(renderer_, platform.clock()),
+      mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
+                  windowServices()),
+      windowCommands_(mainWindow_, settings_.display, options_.title),
+      frameCapture_(renderer_, platform.clock(), options_.framesDirectory, options_.screenshot) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
+}
+
+shell::WindowServices Engine::windowServices() {
+  shell::WindowServices services;
+  services.beginReport = [this] {
+    errors_.truncateLog();
+    errors_.appendToLog(diag::machineReport(platform::machineInfo(), assets::detectCpuFeatures()));
+  };
+  services.appendReport = [this](std::string_view text) { errors_.appendToLog(text); };
+  services.ensureSaveFolder = [this] {
+    if (!persistence_.loaded() || persistence_.root().sjis.empty()) return true;
+    return platform::createDirectories(persistence_.saveFolder());
+  };
+  services.sizeImageCache = [this] {
+    assets::ImageSettings& images = settings_.images;
+    if (images.cacheAutoSize == 1) {
+      const std::uint64_t budget = assets::cacheBudgetFor(platform::availableMemory().value_or(0));
+      images.cacheMaxSize = static_cast<std::int32_t>(budget);
+    }
+    imageCache_.setBudget(static_cast<std::uint64_t>(std::max(0, images.cacheMaxSize)));
+  };
+  services.cacheMegabytes = [this] { return settings_.images.cacheMaxSize / (1024 * 1024); };
+  services.lookAhead = [this] { return settings_.images.lookaHead; };
+  services.createDevice = [this](platform::Window& window, std::string& error) {
+    if (options_.deviceFactory) return options_.deviceFactory(window, error);
+    return render::gl::createGlDevice(window, error);
+  };
+  services.loadImage = [this](std::string_view name) -> assets::ImagePtr {
+    std::string bytes;
+    if (!files_.exists(name, 1.0) || !files_.loadText(name, bytes)) return nullptr;
+    return assets::loadImage(std::span<const std::uint8_t>(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  };
+  services.endRun = [this] { interpreter_.setEnded(); };
+  return services;
 }
 
 Engine::~Engine() = default;
@@ -43,6 +94,15 @@ bool Engine::startUp() {
                                                    platform_.dialogs(), files_, builtinState_});
   // System commands, family by family.
   settingsCommands_.registerWith(registry_);
+  drawCommands_.registerWith(registry_);
+  windowCommands_.registerWith(registry_);
+  pump_.setDispatcher([this](const platform::MessageRecord& message) {
+    return mainWindow_.handleMessage(message);
+  });
+  if (frameCapture_.active()) renderer_.setFrameObserver([this] { frameCapture_.frameShown(); });
+  persistence_.addLoadedHook([this] {
+    imageCache_.setBudget(static_cast<std::uint64_t>(std::max(0, settings_.images.cacheMaxSize)));
+  });
   // The image library's implementations follow the processor and the
   // MMX/SSE/SSE2 and Thread settings: chosen now, and again once the
   // settings file has been read. No loader thread runs at either moment.
@@ -76,6 +136,10 @@ bool Engine::startUp() {
 }
 
 void Engine::tearDown() {
+  if (!frameCapture_.finish(captureError_)) {
+    // Reported by the caller; the run's own outcome stands.
+  }
+  mainWindow_.rememberPlacementIfWindowed();
   // Once loadSetting has run, the settings (and the game's persistent
   // variables) are written before anything is cleared.
   persistence_.saveAtShutdown();
@@ -84,6 +148,7 @@ void Engine::tearDown() {
   builtinState_.clear();
   tables_.clear();
   container_.release();
+  renderer_.detach();
 }
 
 bool Engine::timeIsUp() {
@@ -112,6 +177,8 @@ RunResult Engine::run() {
   tearDown();
   if (pump_.quitSeen()) result.exitCode = pump_.record().wparam;
   result.outOfRealTime = outOfRealTime_;
+  result.captureError = captureError_;
+  result.framesWritten = frameCapture_.framesWritten();
   return result;
 }
 

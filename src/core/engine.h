@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,8 +10,10 @@
 #include "assets/archive_directory.h"
 #include "assets/file_access.h"
 #include "assets/game_folder.h"
+#include "assets/image_cache.h"
 #include "commands/command_registry.h"
 #include "commands/error_reporter.h"
+#include "core/frame_capture.h"
 #include "persist/persistence.h"
 #include "persist/save_location.h"
 #include "persist/settings.h"
@@ -18,6 +21,9 @@
 #include "persist/settings_file.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "render/draw_commands.h"
+#include "render/gpu_device.h"
+#include "render/renderer.h"
 #include "script/builtin_state.h"
 #include "script/console.h"
 #include "script/expression.h"
@@ -27,6 +33,8 @@
 #include "script/script_container.h"
 #include "script/script_tables.h"
 #include "script/variables.h"
+#include "shell/main_window.h"
+#include "shell/window_commands.h"
 
 namespace tsuzuri::core {
 
@@ -46,6 +54,12 @@ struct EngineOptions {
   // The documents folder that a save location under the documents folder
   // uses (native); the user's own when not given.
   std::optional<std::string> documentsFolder;
+  // Where the frames shown are written (one PNG per changed frame), and the
+  // screenshot of the last frame written when the run ends.
+  std::optional<std::string> framesDirectory;
+  std::optional<std::string> screenshot;
+  // The graphics device for the game's window; OpenGL when not given.
+  std::function<std::unique_ptr<render::GpuDevice>(platform::Window&, std::string&)> deviceFactory;
 };
 
 // How a run ended.
@@ -54,6 +68,9 @@ struct RunResult {
   std::uint32_t exitCode = 0;
   // The real-time limit ended the run.
   bool outOfRealTime = false;
+  // Why the screenshot asked for could not be written; empty when it was.
+  std::string captureError;
+  std::uint32_t framesWritten = 0;
 };
 
 // The whole engine for one run of one game: every subsystem's object, wired
@@ -75,12 +92,15 @@ class Engine {
   commands::ErrorReporter& errors() { return errors_; }
   persist::Settings& settings() { return settings_; }
   persist::Persistence& persistence() { return persistence_; }
+  render::Renderer& renderer() { return renderer_; }
+  shell::MainWindow& mainWindow() { return mainWindow_; }
 
  private:
   bool startUp();
   void tearDown();
   // Whether a time limit has been reached; asked between statements.
   bool timeIsUp();
+  shell::WindowServices windowServices();
 
   platform::Platform& platform_;
   assets::GameFolder folder_;
@@ -105,9 +125,17 @@ class Engine {
   persist::SaveLocation saveLocation_;
   persist::Persistence persistence_;
   persist::SettingsCommands settingsCommands_;
+  assets::ImageCache imageCache_;
+  assets::ImageLoader imageLoader_;
+  render::Renderer renderer_;
+  render::DrawCommands drawCommands_;
+  shell::MainWindow mainWindow_;
+  shell::WindowCommands windowCommands_;
+  FrameCapture frameCapture_;
   std::uint32_t startTime_ = 0;
   std::chrono::steady_clock::time_point realStart_;
   bool outOfRealTime_ = false;
+  std::string captureError_;
   bool ran_ = false;
 };
 

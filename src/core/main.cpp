@@ -77,6 +77,8 @@ int run(const core::CommandLine& line) {
   options.titleKey = title.key;
   options.title = title.title;
   options.maxTime = line.maxTime;
+  options.framesDirectory = line.framesDirectory;
+  options.screenshot = line.screenshot;
   if (line.virtualClock) {
     options.realTimeLimit = line.maxTime;
     // The virtual clock's calendar starts at 0 as well: a run on it draws
@@ -89,6 +91,7 @@ int run(const core::CommandLine& line) {
   const core::RunResult result = engine.run();
   static_cast<void>(std::fflush(stdout));
   if (!result.started) return kStartFailure;
+  if (!result.captureError.empty()) say("tsuzuri: " + result.captureError + "\n");
   if (result.outOfRealTime) {
     say("tsuzuri: the run was ended after " + std::to_string(*line.maxTime) +
         " ms of real time; its clock had not got there, since the game never waited\n");

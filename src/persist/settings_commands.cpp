@@ -83,10 +83,6 @@ constexpr commands::SystemCommandEntry<SettingsCommands> kCommands[] = {
                             SettingsCommands::Stored::kFlag>},
     {"getSelectAutoMode",
      &SettingsCommands::get<&Settings::messages, &text::MessageSettings::selectAutoMode>},
-    {"setWallPaper", &SettingsCommands::setWallPaper},
-    {"getWallPaper", &SettingsCommands::getWallPaper},
-    {"setCursor", &SettingsCommands::setCursor},
-    {"getCursor", &SettingsCommands::getCursor},
     {"getStartTime", &SettingsCommands::getStartTime},
     {"getTotalTime", &SettingsCommands::getTotalTime},
     {"getCurrentDirectory", &SettingsCommands::getCurrentDirectory},
@@ -107,21 +103,6 @@ void SettingsCommands::setConfirmDialog(CommandContext& c) {
 void SettingsCommands::getConfirmDialog(CommandContext& c) {
   c.setIntegerResult(2,
                      settings_.persist.confirmations[static_cast<std::size_t>(c.integer(1) & 15)]);
-}
-
-// The wallpaper and the cursor take effect through the window when it
-// exists; here they are stored for it and for the settings file.
-void SettingsCommands::setWallPaper(CommandContext& c) {
-  settings_.display.wallPaper.assign(c.text(1));
-}
-void SettingsCommands::getWallPaper(CommandContext& c) {
-  c.setTextResult(1, settings_.display.wallPaper);
-}
-void SettingsCommands::setCursor(CommandContext& c) {
-  settings_.display.cursorFile.assign(c.text(1));
-}
-void SettingsCommands::getCursor(CommandContext& c) {
-  c.setTextResult(1, settings_.display.cursorFile);
 }
 
 void SettingsCommands::getStartTime(CommandContext& c) {

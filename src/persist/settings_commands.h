@@ -20,10 +20,6 @@ class SettingsCommands {
 
   void setConfirmDialog(commands::CommandContext& c);
   void getConfirmDialog(commands::CommandContext& c);
-  void setWallPaper(commands::CommandContext& c);
-  void getWallPaper(commands::CommandContext& c);
-  void setCursor(commands::CommandContext& c);
-  void getCursor(commands::CommandContext& c);
   void getStartTime(commands::CommandContext& c);
   void getTotalTime(commands::CommandContext& c);
   void getCurrentDirectory(commands::CommandContext& c);
