@@ -10,6 +10,7 @@
 #include "platform/machine_info.h"
 #include "platform/memory.h"
 #include "render/gl/gl_device.h"
+#include "render/null_device.h"
 #include "script/builtins.h"
 #include "script/statement_loop.h"
 #include "util/sjis.h"
@@ -71,13 +72,13 @@ shell::WindowServices Engine::windowServices() {
   services.lookAhead = [this] { return settings_.images.lookaHead; };
   services.createDevice = [this](platform::Window& window, std::string& error) {
     if (options_.deviceFactory) return options_.deviceFactory(window, error);
+    if (!window.hasGraphicsContext()) {
+      return std::unique_ptr<render::GpuDevice>(std::make_unique<render::NullDevice>());
+    }
     return render::gl::createGlDevice(window, error);
   };
-  services.loadImage = [this](std::string_view name) -> assets::ImagePtr {
-    std::string bytes;
-    if (!files_.exists(name, 1.0) || !files_.loadText(name, bytes)) return nullptr;
-    return assets::loadImage(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  services.readFile = [this](std::string_view name, std::string& bytes) {
+    return files_.exists(name, 1.0) && files_.loadText(name, bytes);
   };
   services.endRun = [this] { interpreter_.setEnded(); };
   return services;

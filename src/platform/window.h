@@ -66,13 +66,13 @@ class Window {
   virtual void setIcon(const std::uint8_t* bgra, std::int32_t width, std::int32_t height) = 0;
   virtual bool setCursorImage(const std::uint8_t* bgra, std::int32_t width, std::int32_t height,
                               std::int32_t hotX, std::int32_t hotY) = 0;
-  // A cursor file (.cur, .ani) the window system reads itself; false when
-  // it cannot.
-  virtual bool setCursorFile(const std::string& nativePath) = 0;
   virtual void setDefaultCursor() = 0;
   virtual void showCursor(bool on) = 0;
 
   // The graphics context: current on the main thread from creation on.
+  // A window without one (a headless run on a machine without OpenGL) is
+  // drawn into by no device.
+  virtual bool hasGraphicsContext() const { return true; }
   virtual PixelSize drawableSize() const = 0;
   // 1 waits for the display's vertical blank; 0 does not.
   virtual void setSwapInterval(int interval) = 0;

@@ -170,13 +170,20 @@ void Renderer::scalingPass() {
     return;
   }
   device_->clear(0xFF000000);
-  const Rect& d = presentation_.passDestination;
   const Size back = presentation_.backBufferSize;
+  if (backdrop_ != kNoTexture) {
+    device_->draw(screenQuad(backdrop_, {0, 0, back.width, back.height}, back, Filter::kLinear));
+  }
+  device_->draw(
+      screenQuad(backTexture_, presentation_.passDestination, back, presentation_.filter));
+}
+
+DrawCall screenQuad(TextureId texture, const Rect& d, Size target, Filter filter) {
   DrawCall call;
-  call.transform = Matrix4::pixelOrtho(back.width, back.height);
-  call.texture0 = backTexture_;
+  call.transform = Matrix4::pixelOrtho(target.width, target.height);
+  call.texture0 = texture;
   call.blend = BlendMode::kCopy;
-  call.filter = presentation_.filter;
+  call.filter = filter;
   // The corners lie half a pixel before the pixel centres, so that the
   // destination's pixels are covered exactly.
   const float left = static_cast<float>(d.left) - 0.5F;
@@ -187,7 +194,7 @@ void Renderer::scalingPass() {
   call.vertices[1] = Vertex{right, top, 0, 0xFFFFFFFF, 1, 0, 0, 0};
   call.vertices[2] = Vertex{left, bottom, 0, 0xFFFFFFFF, 0, 1, 0, 0};
   call.vertices[3] = Vertex{right, bottom, 0, 0xFFFFFFFF, 1, 1, 0, 0};
-  device_->draw(call);
+  return call;
 }
 
 void Renderer::pace() {

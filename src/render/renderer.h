@@ -33,10 +33,15 @@ struct Presentation {
 // The back-buffer size, pass and rectangles for a window showing the render
 // size in `destination` of a client area of `client` pixels. The back
 // buffer keeps the render size (and present scales) when `direct` is asked
-// (Interpolation 0, the first full-screen mode) or when the destination
-// has exactly the render size.
+// (Interpolation 0, the first full-screen mode); otherwise a scaling pass
+// fills the client-sized back buffer, texel for texel (point sampling)
+// when the destination has exactly the render size.
 Presentation choosePresentation(Size renderSize, Size client, const Rect& destination, bool direct,
                                 std::int32_t interpolation);
+
+// A copy of `texture` (whole) covering `destination` of a target of
+// `target` pixels, pixel for pixel when the sizes match.
+DrawCall screenQuad(TextureId texture, const Rect& destination, Size target, Filter filter);
 
 // The frame kinds: 0 composes the scene; the others are the transitions'.
 inline constexpr int kFrameKindCount = 4;
@@ -90,6 +95,12 @@ class Renderer {
   TextureId renderTexture() const { return renderTexture_; }
   TextureId maskTexture() const { return maskTexture_; }
 
+  // A picture drawn over the whole back buffer under the game screen, where
+  // a presentation leaves a border (kNoTexture: the border stays black).
+  // Only frames with a scaling pass have a border to paint.
+  void setBackdrop(TextureId texture) { backdrop_ = texture; }
+  TextureId backdrop() const { return backdrop_; }
+
   // Shows the last frame again (the window was uncovered).
   void represent();
 
@@ -114,6 +125,7 @@ class Renderer {
   TextureId backTexture_ = kNoTexture;
   TextureId renderTexture_ = kNoTexture;
   TextureId maskTexture_ = kNoTexture;
+  TextureId backdrop_ = kNoTexture;
   std::function<void()> sceneUpdate_;
   std::array<FrameHandler, kFrameKindCount> handlers_;
   std::function<void()> observer_;

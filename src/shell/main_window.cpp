@@ -1,8 +1,11 @@
 #include "shell/main_window.h"
 
 #include <cstdio>
+#include <span>
 #include <vector>
 
+#include "assets/cursor_file.h"
+#include "assets/image_codecs.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::shell {
@@ -17,6 +20,14 @@ std::int32_t levelNeeded(std::int32_t interpolation) {
   if (interpolation == 7) return 3;
   if (interpolation >= 3 && interpolation <= 6) return 2;
   return 0;
+}
+
+// Windows cursor files; every other name is an image.
+bool hasCursorExtension(std::string_view name) {
+  if (name.size() < 4) return false;
+  std::string extension(name.substr(name.size() - 4));
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == ".cur" || extension == ".ani";
 }
 
 render::Size toSize(platform::PixelSize size) {
@@ -48,10 +59,8 @@ bool MainWindow::create() {
   }
   if (display_.cursorFile.size() > 0) applyCursor();
   if (services_.sizeImageCache) services_.sizeImageCache();
-  if (services_.loadImage) {
-    if (assets::ImagePtr icon = services_.loadImage("icon.png")) {
-      window_->setIcon(icon->pixels, icon->width, icon->height);
-    }
+  if (assets::ImagePtr icon = loadImage("icon.png")) {
+    window_->setIcon(icon->pixels, icon->width, icon->height);
   }
   return true;
 }
@@ -132,6 +141,7 @@ bool MainWindow::screen(const ScreenRequest& request) {
   appendDisplayLines();
   renderer_.configurePacing(window_->monitor().refreshRate, window_->hasVerticalSync());
   screenReady_ = true;
+  loadWallPaper();
   applyPresentation();
   return true;
 }
@@ -195,11 +205,19 @@ render::Rect MainWindow::fullScreenDestination() const {
 void MainWindow::applyPresentation() {
   if (!screenReady_ || window_ == nullptr) return;
   render::Presentation presentation;
+  const bool bordered =
+      display_.fullScreen != 0 && (display_.fullMode == 2 || display_.fullMode == 3);
+  const render::TextureId backdrop = bordered ? wallTexture_ : render::kNoTexture;
+  renderer_.setBackdrop(backdrop);
   if (display_.fullScreen != 0) {
     const platform::PixelRect bounds = window_->monitor().bounds;
-    presentation = render::choosePresentation(
-        factors_.renderSize, {bounds.width(), bounds.height()}, fullScreenDestination(),
-        display_.fullMode == 0, render_.interpolation);
+    // The wallpaper is painted by the scaling pass, so a border showing it
+    // needs one even where the driver would scale.
+    const std::int32_t interpolation =
+        backdrop != render::kNoTexture && render_.interpolation == 0 ? 2 : render_.interpolation;
+    presentation =
+        render::choosePresentation(factors_.renderSize, {bounds.width(), bounds.height()},
+                                   fullScreenDestination(), display_.fullMode == 0, interpolation);
   } else {
     const render::Size client = toSize(window_->drawableSize());
     presentation =
@@ -230,8 +248,41 @@ void MainWindow::setScreenAspect(std::int32_t aspect) {
   applyPresentation();
 }
 
+assets::ImagePtr MainWindow::loadImage(std::string_view name) {
+  std::string bytes;
+  if (!services_.readFile || !services_.readFile(name, bytes)) return nullptr;
+  return assets::loadImage(std::span<const std::uint8_t>(
+      reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
 void MainWindow::setWallPaper(std::string_view name) {
   display_.wallPaper.assign(name);
+  loadWallPaper();
+  applyPresentation();
+}
+
+void MainWindow::loadWallPaper() {
+  render::GpuDevice* device = renderer_.device();
+  if (!screenReady_ || device == nullptr) return;
+  if (wallTexture_ != render::kNoTexture) device->destroyTexture(wallTexture_);
+  wallTexture_ = render::kNoTexture;
+  const std::string& name = display_.wallPaper;
+  if (name.empty()) return;
+  assets::ImagePtr image = loadImage(name);
+  if (image) {
+    wallTexture_ =
+        device->createTexture(image->width, image->height, render::TextureUse::kImage, false);
+    if (wallTexture_ != render::kNoTexture &&
+        !device->writeTexture(wallTexture_, 0,
+                              reinterpret_cast<const std::uint32_t*>(image->pixels), image->width,
+                              image->height, image->width)) {
+      device->destroyTexture(wallTexture_);
+      wallTexture_ = render::kNoTexture;
+    }
+  }
+  if (wallTexture_ == render::kNoTexture) {
+    errors_.report(name + util::toSjis(u8" を読み込めませんでした"));
+  }
 }
 
 void MainWindow::setCursor(std::string_view name) {
@@ -245,15 +296,25 @@ void MainWindow::applyCursor() {
     window_->setDefaultCursor();
     return;
   }
-  assets::ImagePtr image = services_.loadImage ? services_.loadImage(name) : nullptr;
-  if (image) {
+  std::string bytes;
+  assets::CursorImage cursor;
+  if (services_.readFile && services_.readFile(name, bytes)) {
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             bytes.size());
+    cursor = hasCursorExtension(name) ? assets::decodeCursor(data)
+                                      : assets::CursorImage{assets::loadImage(data), 0, 0};
+  }
+  if (assets::ImagePtr& image = cursor.image) {
     // The window system's cursor mask is one bit: pixels below half alpha
     // are hidden, the rest shown whole.
     for (std::int32_t i = 0; i < image->pixelCount; ++i) {
       std::uint8_t& alpha = image->pixels[static_cast<std::size_t>(i) * 4 + 3];
       alpha = alpha < 128 ? 0 : 255;
     }
-    if (window_->setCursorImage(image->pixels, image->width, image->height, 0, 0)) return;
+    if (window_->setCursorImage(image->pixels, image->width, image->height, cursor.hotX,
+                                cursor.hotY)) {
+      return;
+    }
   }
   errors_.report("CreateAlphaCursor\n" + name);
   window_->setDefaultCursor();

@@ -34,9 +34,9 @@ struct WindowServices {
   std::function<std::int32_t()> lookAhead;
   // The graphics device for the window; null, with a reason, when none.
   std::function<std::unique_ptr<render::GpuDevice>(platform::Window&, std::string&)> createDevice;
-  // An image by name through the archives and loose files; null when it
-  // cannot be read (not reported).
-  std::function<assets::ImagePtr(std::string_view)> loadImage;
+  // A whole game file by name through the archives and loose files; false
+  // when there is none (not reported).
+  std::function<bool(std::string_view, std::string&)> readFile;
   // Sets the end flag of the interpreter: the run stops.
   std::function<void()> endRun;
 };
@@ -119,6 +119,8 @@ class MainWindow {
   void appendDisplayLines();
   void appendRectangleLines();
   void applyCursor();
+  void loadWallPaper();
+  assets::ImagePtr loadImage(std::string_view name);
 
   platform::Platform& platform_;
   DisplaySettings& display_;
@@ -140,6 +142,7 @@ class MainWindow {
   std::array<PresentRects, 4> rects_{};
   std::uint32_t systemFlags_ = 2;  // bit 1: the window is active
   std::int32_t closeRequest_ = 0;
+  render::TextureId wallTexture_ = render::kNoTexture;
   bool closeRequestsRead_ = false;
 };
 

@@ -7,11 +7,18 @@
 #   Information.txt  the error log, converted to UTF-8 and without its CRs
 #   transcript.txt   every message line shown
 #   status           the exit status
+#   screenshot.png   the last frame shown (--screenshot), compared byte for byte
+#   frames.txt       the names of the frames written by --frames-dir
 # A missing expected file means "must be empty" for the logs and 0 for the
 # status. An `args` file next to scripts/ adds options (one per line); two
 # lines there are the runner's own: "runner:real-clock" runs on the real
 # clock, "runner:no-title" leaves the title out so that the engine must
 # recover the key.
+#
+# The machine's own lines of Information.txt (program, system, processor,
+# memory, the graphics driver's details) are left out of the comparison.
+# With TSUZURI_UPDATE_GOLDEN=1 the actual pictures replace the expected ones
+# (look at the difference before committing it).
 #
 # usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR
 set -u -o pipefail
@@ -38,6 +45,12 @@ if [ -f "$source/args" ]; then
 fi
 clean=()
 for o in "${options[@]}"; do [ -n "$o" ] && clean+=("$o"); done
+if [ -f "$source/expected/screenshot.png" ]; then
+  clean+=(--screenshot "$work/out/screenshot.png")
+fi
+if [ -f "$source/expected/frames.txt" ]; then
+  clean+=(--frames-dir "$work/out/frames")
+fi
 
 "$engine" "${clean[@]}" --transcript "$work/out/transcript.txt" "$work/game" \
   > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
@@ -50,13 +63,29 @@ if [ -f "$log" ]; then
     echo "Information.txt has a line that does not end in CR LF"
     exit 1
   fi
-  if ! iconv -f CP932 -t UTF-8 "$log" | tr -d '\r' > "$work/out/Information.txt"; then
+  if ! iconv -f CP932 -t UTF-8 "$log" | tr -d '\r' |
+      { grep -v -E $'^(Cwd: |OS : |CPU : |Memoy : |\t)' || true; } > "$work/out/Information.txt"; then
     echo "Information.txt is not Shift_JIS"
     exit 1
   fi
 fi
 
 failed=0
+if [ -f "$source/expected/frames.txt" ]; then
+  (cd "$work/out/frames" 2>/dev/null && ls) > "$work/out/frames.txt"
+  if ! diff -u --label expected/frames.txt --label actual/frames.txt \
+      "$source/expected/frames.txt" "$work/out/frames.txt"; then
+    failed=1
+  fi
+fi
+if [ -f "$source/expected/screenshot.png" ]; then
+  if [ "${TSUZURI_UPDATE_GOLDEN:-0}" = 1 ] && [ -f "$work/out/screenshot.png" ]; then
+    cp "$work/out/screenshot.png" "$source/expected/screenshot.png"
+  elif ! cmp -s "$source/expected/screenshot.png" "$work/out/screenshot.png"; then
+    echo "screenshot.png differs from expected/screenshot.png (actual: $work/out/screenshot.png)"
+    failed=1
+  fi
+fi
 for name in stdout.txt stderr.txt Information.txt transcript.txt status; do
   expected="$source/expected/$name"
   if [ ! -f "$expected" ]; then

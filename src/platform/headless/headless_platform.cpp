@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/headless/null_window.h"
 #include "platform/sdl/sdl_window.h"
 #include "util/sjis.h"
 
@@ -160,11 +161,23 @@ class HeadlessPlatform final : public Platform {
 
   // The window lives on SDL's offscreen driver: the renderer draws as on a
   // desktop and frames can be read back, with no display server.
+  // Where even that cannot be had, the window keeps its state only and the
+  // run goes on without pictures.
   Window* openWindow(std::string_view title, std::string& error) override {
-    if (!window_) window_ = SdlWindow::open(title, true, error);
-    return window_.get();
+    if (window()) return window();
+    if (!fallback_) window_ = SdlWindow::open(title, true, error);
+    if (!window_) {
+      static_cast<void>(
+          std::fprintf(dialogs_.log(),
+                       "tsuzuri: no OpenGL for the offscreen window (%s); frames are not drawn\n",
+                       error.c_str()));
+      fallback_ = std::make_unique<NullWindow>();
+    }
+    return window();
   }
-  Window* window() override { return window_.get(); }
+  Window* window() override {
+    return window_ ? static_cast<Window*>(window_.get()) : fallback_.get();
+  }
   // Headless runs show nothing, so any number may run side by side.
   bool claimInstance(std::string_view /*key*/) override { return true; }
 
@@ -173,6 +186,7 @@ class HeadlessPlatform final : public Platform {
   LogDialogs dialogs_;
   QueueEvents events_;  // after clock_, which it stamps messages with
   std::unique_ptr<SdlWindow> window_;
+  std::unique_ptr<NullWindow> fallback_;
 };
 
 }  // namespace

@@ -23,6 +23,7 @@ class LogDialogs final : public Dialogs {
  public:
   // `log` is not owned and must outlive this object.
   explicit LogDialogs(std::FILE* log) : log_(log) {}
+  std::FILE* log() const { return log_; }
 
   void showError(std::string_view text) override;
   bool ask(std::string_view title, std::string_view text, bool defaultYes) override;

@@ -190,6 +190,8 @@ void SdlWindow::setIcon(const std::uint8_t* bgra, std::int32_t width, std::int32
 
 bool SdlWindow::setCursorImage(const std::uint8_t* bgra, std::int32_t width, std::int32_t height,
                                std::int32_t hotX, std::int32_t hotY) {
+  // Nobody sees the pointer of an offscreen window.
+  if (offscreen_) return true;
   SDL_Surface* surface = surfaceFrom(bgra, width, height);
   if (surface == nullptr) return false;
   SDL_Cursor* cursor = SDL_CreateColorCursor(surface, hotX, hotY);
@@ -199,11 +201,6 @@ bool SdlWindow::setCursorImage(const std::uint8_t* bgra, std::int32_t width, std
   if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
   cursor_ = cursor;
   return true;
-}
-
-bool SdlWindow::setCursorFile(const std::string& /*nativePath*/) {
-  // SDL reads no cursor files; the caller turns the file into pixels.
-  return false;
 }
 
 void SdlWindow::setDefaultCursor() {

@@ -44,7 +44,6 @@ class SdlWindow final : public Window {
   void setIcon(const std::uint8_t* bgra, std::int32_t width, std::int32_t height) override;
   bool setCursorImage(const std::uint8_t* bgra, std::int32_t width, std::int32_t height,
                       std::int32_t hotX, std::int32_t hotY) override;
-  bool setCursorFile(const std::string& nativePath) override;
   void setDefaultCursor() override;
   void showCursor(bool on) override;
   PixelSize drawableSize() const override;
