@@ -134,9 +134,9 @@ ImagePtr decodeDibEntry(Bytes data) {
       if (bitCount == 8) {
         index = src[x];
       } else if (bitCount == 4) {
-        index = (src[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0FU;
+        index = static_cast<unsigned>(src[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0FU;
       } else {
-        index = (src[x / 8] >> (7 - x % 8)) & 0x01U;
+        index = static_cast<unsigned>(src[x / 8] >> (7 - x % 8)) & 0x01U;
       }
       // An index past a shortened colour table has no colour; black is safe.
       if (index < paletteEntries) {
@@ -160,7 +160,7 @@ ImagePtr decodeDibEntry(Bytes data) {
       // the colour is not black as well; a colour cursor cannot, so those
       // pixels are simply transparent, and cleared so that no stray colour
       // shows when the cursor is scaled.
-      if (((mask[x / 8] >> (7 - x % 8)) & 0x01U) != 0) {
+      if ((static_cast<unsigned>(mask[x / 8] >> (7 - x % 8)) & 0x01U) != 0) {
         std::memset(dst, 0, 4);
       } else {
         dst[3] = 0xFF;

@@ -1,9 +1,11 @@
 #include "script/regexp.h"
 
 #include <gtest/gtest.h>
+#include <regex.h>
 
 #include <functional>
 
+#include "platform/system_regex.h"
 #include "script/script_world.h"
 #include "util/sjis.h"
 
@@ -333,3 +335,17 @@ TEST_F(RegexpBuiltinsTest, ReportBadPatternsAndMatchNothing) {
 
 }  // namespace
 }  // namespace tsuzuri::script
+
+// Oniguruma exports the POSIX regular-expression names as well; the
+// program's own definitions send every library that calls them to the C
+// library, with POSIX syntax.
+TEST(SystemRegex, PosixNamesReachTheCLibrary) {
+  tsuzuri::platform::keepSystemRegex();
+  regex_t pattern;
+  // "(?i)" is Oniguruma's syntax; for POSIX the repetition has no operand.
+  EXPECT_NE(regcomp(&pattern, "(?i)a", REG_EXTENDED | REG_NOSUB), 0);
+  ASSERT_EQ(regcomp(&pattern, "^[[:digit:]]+x$", REG_EXTENDED | REG_NOSUB), 0);
+  EXPECT_EQ(regexec(&pattern, "123x", 0, nullptr, 0), 0);
+  EXPECT_EQ(regexec(&pattern, "12yx", 0, nullptr, 0), REG_NOMATCH);
+  regfree(&pattern);
+}

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/system_regex.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::platform {
@@ -50,6 +51,7 @@ SDL_Surface* surfaceFrom(const std::uint8_t* bgra, std::int32_t width, std::int3
 
 std::unique_ptr<SdlWindow> SdlWindow::open(std::string_view title, bool offscreen,
                                            std::string& error) {
+  keepSystemRegex();
   if (offscreen) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
   // A closed window must not end SDL's event loop on its own: the engine
   // decides what closing means.
