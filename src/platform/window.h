@@ -20,6 +20,9 @@ struct PixelRect {
   std::int32_t bottom = 0;
   std::int32_t width() const { return right - left; }
   std::int32_t height() const { return bottom - top; }
+  bool contains(std::int32_t x, std::int32_t y) const {
+    return x >= left && x < right && y >= top && y < bottom;
+  }
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 

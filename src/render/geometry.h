@@ -1,30 +1,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "platform/window.h"
 
 namespace tsuzuri::render {
 
-struct Size {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  friend bool operator==(const Size&, const Size&) = default;
-};
-
-// A rectangle as the window system gives them: right and bottom exclusive.
-struct Rect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-
-  std::int32_t width() const { return right - left; }
-  std::int32_t height() const { return bottom - top; }
-  bool contains(std::int32_t x, std::int32_t y) const {
-    return x >= left && x < right && y >= top && y < bottom;
-  }
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
+// Sizes and rectangles in pixels are the window system's.
+using Size = platform::PixelSize;
+using Rect = platform::PixelRect;
 
 // A 4 × 4 matrix in the row-vector convention of the sprite arithmetic
 // (v' = v × M), stored row by row.

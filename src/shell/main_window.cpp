@@ -30,10 +30,6 @@ bool hasCursorExtension(std::string_view name) {
   return extension == ".cur" || extension == ".ani";
 }
 
-render::Size toSize(platform::PixelSize size) {
-  return {size.width, size.height};
-}
-
 std::string format(const char* pattern, std::int32_t a, std::int32_t b, std::int32_t c,
                    std::int32_t d) {
   char line[128];
@@ -182,7 +178,7 @@ void MainWindow::placeWindow(bool firstPlacement) {
       client.height + frameHeight >= monitorSize.height) {
     client = largestClientSize(monitorSize, factors_.renderSize, frameWidth, frameHeight);
   }
-  window_->setClientSize({client.width, client.height});
+  window_->setClientSize(client);
   if (firstPlacement && display_.windowPos == 0) {
     const platform::PixelRect& area = monitor.workArea;
     window_->setPosition(area.left + (area.width() - client.width) / 2,
@@ -219,7 +215,7 @@ void MainWindow::applyPresentation() {
         render::choosePresentation(factors_.renderSize, {bounds.width(), bounds.height()},
                                    fullScreenDestination(), display_.fullMode == 0, interpolation);
   } else {
-    const render::Size client = toSize(window_->drawableSize());
+    const render::Size client = window_->drawableSize();
     presentation =
         render::choosePresentation(factors_.renderSize, client, {0, 0, client.width, client.height},
                                    false, render_.interpolation);
