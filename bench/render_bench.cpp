@@ -59,12 +59,12 @@ void headlessFrames(benchmark::State& state, render::Size client) {
 void BM_HeadlessPresent1280x720(benchmark::State& state) {
   headlessFrames(state, kGame);
 }
-BENCHMARK(BM_HeadlessPresent1280x720)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeadlessPresent1280x720)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_HeadlessPresentScaledTo1920x1080(benchmark::State& state) {
   headlessFrames(state, {1920, 1080});
 }
-BENCHMARK(BM_HeadlessPresentScaledTo1920x1080)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HeadlessPresentScaledTo1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FrameOnNullDevice(benchmark::State& state) {
   auto platform = platform::createHeadlessPlatform({.virtualClock = true});
