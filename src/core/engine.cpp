@@ -142,8 +142,9 @@ void Engine::tearDown() {
   }
   mainWindow_.rememberPlacementIfWindowed();
   // Once loadSetting has run, the settings (and the game's persistent
-  // variables) are written before anything is cleared.
-  persistence_.saveAtShutdown();
+  // variables) are written before anything is cleared; not by a run that
+  // gave way to one already playing the game, which writes them itself.
+  if (!mainWindow_.yieldedToAnotherRun()) persistence_.saveAtShutdown();
   interpreter_.clear();
   variables_.clear();
   builtinState_.clear();

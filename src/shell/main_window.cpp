@@ -43,6 +43,7 @@ bool MainWindow::create() {
   if (window_ != nullptr) return true;
   if (!platform_.claimInstance(instanceKey_)) {
     // The other run's window has been brought forward; this one stops.
+    yielded_ = true;
     if (services_.endRun) services_.endRun();
     return false;
   }

@@ -73,6 +73,9 @@ class MainWindow {
   // Everything the screen command settles. False when the run must end.
   bool screen(const ScreenRequest& request);
   bool screenReady() const { return screenReady_; }
+  // Whether this run stopped because another run holds the game; it must
+  // then leave the player's files to that run.
+  bool yieldedToAnotherRun() const { return yielded_; }
 
   // The window's title; before the window exists, also its name.
   void setWindowText(std::string_view text);
@@ -133,6 +136,7 @@ class MainWindow {
   std::string name_{kDefaultName};
   platform::Window* window_ = nullptr;
   bool screenReady_ = false;
+  bool yielded_ = false;
   std::int32_t gameWidth_ = 800;
   std::int32_t gameHeight_ = 600;
   std::int32_t assetWidth_ = 800;

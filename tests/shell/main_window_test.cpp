@@ -190,5 +190,36 @@ TEST_F(MainWindowTest, AnUnreadableCursorKeepsTheArrow) {
   EXPECT_EQ(errors_.plain.size(), 1U);
 }
 
+// A platform on which another run already holds the game.
+class TakenPlatform final : public platform::Platform {
+ public:
+  platform::Clock& clock() override { return inner_->clock(); }
+  platform::Dialogs& dialogs() override { return inner_->dialogs(); }
+  platform::Events& events() override { return inner_->events(); }
+  bool interactive() const override { return true; }
+  platform::Window* openWindow(std::string_view title, std::string& error) override {
+    return inner_->openWindow(title, error);
+  }
+  platform::Window* window() override { return inner_->window(); }
+  bool claimInstance(std::string_view /*key*/) override { return false; }
+
+ private:
+  std::unique_ptr<platform::Platform> inner_ = platform::createHeadlessPlatform({});
+};
+
+TEST_F(MainWindowTest, ASecondRunGivesWayWithoutAWindow) {
+  TakenPlatform taken;
+  render::Renderer renderer(render_, taken.clock(), errors_);
+  bool ended = false;
+  WindowServices services;
+  services.endRun = [&ended] { ended = true; };
+  MainWindow window(taken, display_, render_, renderer, errors_, "/games/test/", services);
+  EXPECT_FALSE(window.screen({800, 600, 800, 0}));
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(window.yieldedToAnotherRun());
+  EXPECT_EQ(taken.window(), nullptr);
+  EXPECT_TRUE(errors_.all.empty());
+}
+
 }  // namespace
 }  // namespace tsuzuri::shell
