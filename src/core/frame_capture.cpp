@@ -39,7 +39,9 @@ void FrameCapture::frameShown() {
   static_cast<void>(std::snprintf(name, sizeof name, "%08u.png", clock_.now()));
   std::string error;
   if (write(*framesDirectory_ + "/" + name, *frame, error)) {
-    ++framesWritten_;
+    // A later frame of the same millisecond replaces the earlier one.
+    if (name != lastName_) ++framesWritten_;
+    lastName_ = name;
   } else {
     static_cast<void>(std::fprintf(stderr, "tsuzuri: %s\n", error.c_str()));
   }

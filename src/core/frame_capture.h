@@ -24,7 +24,8 @@ class FrameCapture {
         screenshot_(std::move(screenshot)) {}
 
   bool active() const { return framesDirectory_ || screenshot_; }
-  // After each present.
+  // After each present. Frames are named by the clock in milliseconds; a
+  // later frame of the same millisecond replaces the earlier one.
   void frameShown();
   // When the run ends, before the device goes. False (with `error`) when
   // the screenshot could not be written; true when none was asked for.
@@ -39,6 +40,7 @@ class FrameCapture {
   std::optional<std::string> framesDirectory_;
   std::optional<std::string> screenshot_;
   std::vector<std::uint8_t> previous_;
+  std::string lastName_;
   bool shown_ = false;
   bool directoryReady_ = false;
   std::uint32_t framesWritten_ = 0;

@@ -91,7 +91,11 @@ int run(const core::CommandLine& line) {
   const core::RunResult result = engine.run();
   static_cast<void>(std::fflush(stdout));
   if (!result.started) return kStartFailure;
-  if (!result.captureError.empty()) say("tsuzuri: " + result.captureError + "\n");
+  if (!result.captureError.empty()) {
+    say("tsuzuri: " + result.captureError + "\n");
+    // An unattended run whose picture is missing has not done its job.
+    if (result.exitCode == 0) return kStartFailure;
+  }
   if (result.outOfRealTime) {
     say("tsuzuri: the run was ended after " + std::to_string(*line.maxTime) +
         " ms of real time; its clock had not got there, since the game never waited\n");

@@ -54,7 +54,8 @@ bool SingleInstance::claim(std::string_view key) {
   ::close(listener);
   if (!taken) return true;
 
-  const int caller = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Never blocks: a first run too busy to accept is still the first run.
+  const int caller = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (caller < 0) return false;
   if (::connect(caller, reinterpret_cast<const sockaddr*>(&where.address), where.length) == 0) {
     const char raise = 'R';

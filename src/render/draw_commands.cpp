@@ -27,12 +27,18 @@ void DrawCommands::fresh(CommandContext& /*c*/) {
   requestRedraw();
 }
 
-void DrawCommands::draw(CommandContext& /*c*/) {
-  commit();
-  if (!jumping()) renderer_.frame(0, 0, 0, 0);
+void DrawCommands::render(CommandContext& c) {
+  renderer_.frame(0, 0, 0, 0);
+  // A device that failed beyond recovery ends the run.
+  if (renderer_.stopRequested()) c.endAction();
 }
 
-void DrawCommands::draw2(CommandContext& /*c*/) {
+void DrawCommands::draw(CommandContext& c) {
+  commit();
+  if (!jumping()) render(c);
+}
+
+void DrawCommands::draw2(CommandContext& c) {
   const bool running = hooks_.running && hooks_.running();
   if (!running && pendingRedraws_ == 0) {
     // Nothing moves and nothing was asked for: a loop of draw2 idles.
@@ -40,7 +46,7 @@ void DrawCommands::draw2(CommandContext& /*c*/) {
     return;
   }
   commit();
-  if (!jumping()) renderer_.frame(0, 0, 0, 0);
+  if (!jumping()) render(c);
   pendingRedraws_ = 0;
 }
 

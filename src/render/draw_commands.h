@@ -39,6 +39,7 @@ class DrawCommands {
 
  private:
   void commit();
+  void render(commands::CommandContext& c);
   bool jumping() const { return hooks_.jumpMode && hooks_.jumpMode(); }
 
   Renderer& renderer_;

@@ -92,15 +92,20 @@ bool Renderer::changeScreen(const Presentation& presentation) {
   }
   const bool sameTargets = presentation.renderSize == presentation_.renderSize;
   const bool sameBackBuffer = presentation.backBufferSize == presentation_.backBufferSize;
-  presentation_ = presentation;
   if (!sameBackBuffer && !device_->resizeBackBuffer(presentation.backBufferSize.width,
                                                     presentation.backBufferSize.height)) {
+    // The device keeps its back buffer, and so the previous presentation.
     errors_.report("Screen Change ");
     return false;
   }
+  presentation_ = presentation;
   if (!sameTargets) {
     releaseTargets();
-    if (!makeTargets()) return false;
+    if (!makeTargets()) {
+      // Without its targets no frame can be drawn: the device goes.
+      detach();
+      return false;
+    }
   }
   return true;
 }
@@ -145,7 +150,10 @@ bool Renderer::frame(int kind, std::int32_t elapsed, std::int32_t duration,
       handlers_[static_cast<std::size_t>(kind >= 0 && kind < kFrameKindCount ? kind : 0)];
   if (handler) handler(target, elapsed, duration, parameter);
 
-  if (!presentation_.direct) scalingPass();
+  if (!presentation_.direct && !scalingPass()) {
+    device_->endScene();
+    return false;
+  }
   device_->endScene();
   pace();
   switch (device_->present(presentation_.source, presentation_.destination)) {
@@ -164,10 +172,10 @@ bool Renderer::frame(int kind, std::int32_t elapsed, std::int32_t duration,
   return true;
 }
 
-void Renderer::scalingPass() {
+bool Renderer::scalingPass() {
   if (!device_->setTarget(kBackBuffer)) {
     errors_.report("SetRenderTarget g_pBackBuffer ");
-    return;
+    return false;
   }
   device_->clear(0xFF000000);
   const Size back = presentation_.backBufferSize;
@@ -176,6 +184,7 @@ void Renderer::scalingPass() {
   }
   device_->draw(
       screenQuad(backTexture_, presentation_.passDestination, back, presentation_.filter));
+  return true;
 }
 
 DrawCall screenQuad(TextureId texture, const Rect& d, Size target, Filter filter) {
@@ -204,9 +213,16 @@ void Renderer::pace() {
 }
 
 void Renderer::represent() {
-  if (device_ && framesPresented_ > 0) {
-    static_cast<void>(device_->present(presentation_.source, presentation_.destination));
+  if (!device_ || framesPresented_ == 0) return;
+  // The composed picture outlives a new back buffer; scaling it again shows
+  // the last frame in the window as it is now.
+  if (!presentation_.direct) {
+    if (!device_->beginScene()) return;
+    const bool scaled = scalingPass();
+    device_->endScene();
+    if (!scaled) return;
   }
+  static_cast<void>(device_->present(presentation_.source, presentation_.destination));
 }
 
 assets::ImagePtr Renderer::readComposed() {

@@ -101,7 +101,7 @@ class Renderer {
   void setBackdrop(TextureId texture) { backdrop_ = texture; }
   TextureId backdrop() const { return backdrop_; }
 
-  // Shows the last frame again (the window was uncovered).
+  // Shows the last frame again (the window was uncovered or resized).
   void represent();
 
   // A copy of the picture composed last, at the render size.
@@ -114,7 +114,7 @@ class Renderer {
  private:
   bool makeTargets();
   void releaseTargets();
-  void scalingPass();
+  bool scalingPass();
   void pace();
 
   RenderSettings& settings_;

@@ -222,20 +222,24 @@ void MainWindow::applyPresentation() {
                                    false, render_.interpolation);
   }
   if (!renderer_.changeScreen(presentation)) {
-    errors_.report("Screen Change ");
+    // Reported by the renderer; the window posts its close.
     platform_.events().postQuit(0);
+    return;
   }
+  renderer_.represent();
 }
 
 void MainWindow::setFullScreen(bool on) {
+  // The window's own size and place are kept for the way back.
+  if (screenReady_ && on) rememberPlacementIfWindowed();
   display_.fullScreen = on ? 1 : 0;
   if (!screenReady_) return;
-  if (!on) rememberPlacementIfWindowed();
   placeWindow(false);
   applyPresentation();
 }
 
 void MainWindow::setScreenAspect(std::int32_t aspect) {
+  if (screenReady_) rememberPlacementIfWindowed();
   display_.screenAspect = effectiveScreenAspect(screenShape(gameWidth_, gameHeight_), aspect);
   if (!screenReady_) return;
   computeLayout();

@@ -181,6 +181,16 @@ TEST(RendererChangeScreen, RemakesOnlyWhatChangedSize) {
   }
 }
 
+TEST(RendererChangeScreen, AFailedResizeKeepsThePresentation) {
+  Rig rig;
+  Presentation impossible = kScaled;
+  impossible.backBufferSize = {0, 0};
+  EXPECT_FALSE(rig.renderer.changeScreen(impossible));
+  EXPECT_EQ(rig.renderer.presentation().backBufferSize, kScaled.backBufferSize);
+  EXPECT_EQ(rig.errors.plain, std::vector<std::string>{"Screen Change "});
+  EXPECT_TRUE(rig.renderer.ready());
+}
+
 TEST(RendererPacing, FollowsVSyncWaitOnTheClock) {
   struct Case {
     std::int32_t vSyncWait;
@@ -279,6 +289,13 @@ TEST(DrawCommands, CommitAndDrawUnlessJumpingOrIdle) {
       }
     }
   }
+}
+
+TEST(DrawCommands, AFailedDeviceEndsTheRun) {
+  DrawRig rig;
+  rig.device->setPresentResult(PresentResult::kFailed);
+  rig.run("draw");
+  EXPECT_TRUE(rig.interpreter.ended());
 }
 
 }  // namespace

@@ -131,6 +131,16 @@ TEST_F(MainWindowTest, AspectAndFullScreenChangesFollowThrough) {
   EXPECT_TRUE(renderer_->frame(0, 0, 0, 0));
 }
 
+TEST_F(MainWindowTest, LeavingFullScreenRestoresTheWindow) {
+  make(false);
+  ASSERT_TRUE(screen(800, 600));
+  const platform::PixelSize client = platform_->window()->clientSize();
+  window_->setFullScreen(true);
+  window_->setFullScreen(false);
+  EXPECT_EQ(platform_->window()->clientSize(), client);
+  EXPECT_EQ(display_.windowWidth, client.width);
+}
+
 TEST_F(MainWindowTest, MessagesTheWindowAnswersItself) {
   make(false);
   ASSERT_TRUE(screen(800, 600));

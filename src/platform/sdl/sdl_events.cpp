@@ -176,6 +176,10 @@ bool translateEvent(const SDL_Event& event, MessageRecord& record) {
       SDL_free(event.drop.file);
       return true;
     }
+    case SDL_DROPTEXT:
+      // Dragged text is not a file; SDL still hands its copy over.
+      SDL_free(event.drop.file);
+      return false;
     default:
       return false;
   }
