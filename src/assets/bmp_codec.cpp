@@ -2,22 +2,17 @@
 #include <new>
 
 #include "assets/image_codecs.h"
+#include "util/byte_order.h"
 
 namespace tsuzuri::assets {
+
+using util::le16;
+using util::le32;
 
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
-
-std::uint16_t le16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 void putLe16(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v & 0xFFU);

@@ -3,16 +3,11 @@
 #include <algorithm>
 
 #include "platform/files.h"
+#include "util/byte_order.h"
 
 namespace tsuzuri::assets {
-namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
+using util::le32;
 
 ContainerIndex decodeContainerIndex(std::span<const std::uint8_t> bytes) {
   ContainerIndex index;

@@ -5,8 +5,12 @@
 #include <optional>
 
 #include "assets/image_codecs.h"
+#include "util/byte_order.h"
 
 namespace tsuzuri::assets {
+
+using util::le16;
+using util::le32;
 
 namespace {
 
@@ -19,15 +23,6 @@ constexpr std::uint32_t kCursorType = 2;
 constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 using Bytes = std::span<const std::uint8_t>;
-
-std::uint16_t le16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 std::uint32_t be32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |

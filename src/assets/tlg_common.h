@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "assets/image_buffer.h"
+#include "util/byte_order.h"
 
 namespace tsuzuri::assets::tlg {
 
@@ -26,10 +27,7 @@ inline constexpr std::array<std::uint8_t, kMarkSize> kTlg6Mark = {'T', 'L', 'G',
 
 bool hasMark(std::span<const std::uint8_t> data, const std::array<std::uint8_t, kMarkSize>& mark);
 
-inline std::uint32_t le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
+using util::le32;
 
 inline void appendLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int shift = 0; shift < 32; shift += 8) {

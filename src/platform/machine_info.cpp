@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/memory.h"
 
 namespace tsuzuri::platform {
 namespace {
@@ -46,16 +47,6 @@ void readProcessor(MachineInfo& info) {
   if (info.physicalCores == 0) info.physicalCores = info.logicalProcessors;
 }
 
-void readMemory(MachineInfo& info) {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string line;
-  while (std::getline(meminfo, line)) {
-    const auto kib = static_cast<std::uint64_t>(std::atoll(valueAfterColon(line).c_str()));
-    if (line.rfind("MemTotal:", 0) == 0) info.totalMemoryMiB = kib / 1024;
-    if (line.rfind("MemAvailable:", 0) == 0) info.freeMemoryMiB = kib / 1024;
-  }
-}
-
 }  // namespace
 
 MachineInfo machineInfo() {
@@ -81,7 +72,8 @@ MachineInfo machineInfo() {
     info.sixtyFourBit = std::string(name.machine).find("64") != std::string::npos;
   }
   readProcessor(info);
-  readMemory(info);
+  info.freeMemoryMiB = availableMemory().value_or(0) >> 20;
+  info.totalMemoryMiB = totalMemory().value_or(0) >> 20;
   return info;
 }
 

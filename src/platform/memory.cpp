@@ -9,16 +9,19 @@
 namespace tsuzuri::platform {
 
 std::optional<std::uint64_t> memAvailableFromMeminfo(std::string_view meminfo) {
-  constexpr std::string_view kKey = "MemAvailable:";
+  return meminfoBytes(meminfo, "MemAvailable:");
+}
+
+std::optional<std::uint64_t> meminfoBytes(std::string_view meminfo, std::string_view key) {
   std::size_t at = 0;
   // The key must start a line, so that a longer key ending in it never matches.
   while (true) {
-    at = meminfo.find(kKey, at);
+    at = meminfo.find(key, at);
     if (at == std::string_view::npos) return std::nullopt;
     if (at == 0 || meminfo[at - 1] == '\n') break;
-    at += kKey.size();
+    at += key.size();
   }
-  std::size_t i = at + kKey.size();
+  std::size_t i = at + key.size();
   while (i < meminfo.size() && (meminfo[i] == ' ' || meminfo[i] == '\t')) ++i;
   const std::size_t digits = i;
   std::uint64_t kibibytes = 0;
@@ -34,15 +37,27 @@ std::optional<std::uint64_t> memAvailableFromMeminfo(std::string_view meminfo) {
   return kibibytes * 1024;
 }
 
-std::optional<std::uint64_t> availableMemory() {
+namespace {
+
+std::string readMeminfo() {
   // /proc files have no length; they are read until the end.
-  FileHandle file = openForReading("/proc/meminfo");
-  if (!file) return std::nullopt;
   std::string text;
+  FileHandle file = openForReading("/proc/meminfo");
+  if (!file) return text;
   char buffer[4096];
   std::size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, n);
-  return memAvailableFromMeminfo(text);
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> availableMemory() {
+  return memAvailableFromMeminfo(readMeminfo());
+}
+
+std::optional<std::uint64_t> totalMemory() {
+  return meminfoBytes(readMeminfo(), "MemTotal:");
 }
 
 }  // namespace tsuzuri::platform

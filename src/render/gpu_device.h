@@ -36,20 +36,11 @@ enum class ColourOp : std::uint8_t { kNone = 0, kModulate = 4, kAdd = 7 };
 
 enum class Filter : std::uint8_t { kPoint, kLinear };
 
-// What a draw computes per pixel before blending. Each program has its own
-// constants (c0..c3 of DrawCall), as the composition and scaling code
-// documents where it fills them.
+// What a draw computes per pixel before blending. The masking, cross-fade
+// and sharper scaling programs join the list as they are built.
 enum class Program : std::uint8_t {
-  kPlain,      // texture 0 (alpha x diffuse alpha; the diffuse colour without a texture), then the
-               // colour operation
-  kAlphaMask,  // texture 0 x diffuse, alpha scaled by min(c1.x - mask.r c0.x, 1)
-  kStand,      // cross-fade of texture 0 and texture 1 by c0.x
-  kMaskFade,   // colour of texture 0, alpha (c1.x - mask.r) c0.x
-  kSharp,      // the scaling filters of Interpolation 3..7; c0 = (W, H)
-  kLanczos1,
-  kQuad,
-  kCubic,
-  kLanczos2,
+  kPlain,  // texture 0 (alpha x diffuse alpha; the diffuse colour without a texture), then the
+           // colour operation
 };
 
 // One corner of a quad: 32 bytes, the layout the sprite tiles keep.
@@ -76,7 +67,6 @@ struct DrawCall {
   ColourOp colourOp = ColourOp::kNone;
   std::uint32_t colourFactor = 0xFFFFFFFF;  // 0xAARRGGBB, for the colour operation
   Filter filter = Filter::kLinear;
-  std::array<std::array<float, 4>, 4> constants{};  // c0..c3
 };
 
 // What the device can do, settled at creation.

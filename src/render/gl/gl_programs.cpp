@@ -91,19 +91,13 @@ std::string variantDefines(ColourOp op, PreStep step) {
   return defines;
 }
 
-std::string shaderLog(GLuint shader) {
+// The compiler's or linker's log of a shader or program object.
+std::string infoLog(GLuint object, PFNGLGETSHADERIVPROC getParameter,
+                    PFNGLGETSHADERINFOLOGPROC getLog) {
   GLint length = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  getParameter(object, GL_INFO_LOG_LENGTH, &length);
   std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
-  return log;
-}
-
-std::string programLog(GLuint program) {
-  GLint length = 0;
-  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-  std::string log(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) glGetProgramInfoLog(program, length, nullptr, log.data());
+  if (length > 0) getLog(object, length, nullptr, log.data());
   return log;
 }
 
@@ -124,7 +118,7 @@ GLuint compile(GLenum kind, std::string_view defines, std::string_view body, std
   glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
   if (compiled != GL_TRUE) {
     error = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-            " shader did not compile: " + shaderLog(shader);
+            " shader did not compile: " + infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
     glDeleteShader(shader);
     return 0;
   }
@@ -190,7 +184,8 @@ const PlainProgram* ProgramCache::plain(ColourOp op, PreStep step) {
   GLint linked = GL_FALSE;
   glGetProgramiv(program, GL_LINK_STATUS, &linked);
   if (linked != GL_TRUE) {
-    error_ = "shader program did not link: " + programLog(program);
+    error_ =
+        "shader program did not link: " + infoLog(program, glGetProgramiv, glGetProgramInfoLog);
     glDeleteProgram(program);
     return nullptr;
   }
