@@ -42,6 +42,8 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       imageLoader_(files_, imageCache_, errors_),
       renderer_(settings_.render, platform.clock(), errors_),
       drawCommands_(renderer_, platform.clock()),
+      scene_(renderer_, settings_.render, imageLoader_, console, errors_),
+      fileCommands_(files_, [this] { return mainWindow_.factors().resolutionFactor; }),
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
       windowCommands_(mainWindow_, settings_.display, options_.title),
@@ -97,6 +99,18 @@ bool Engine::startUp() {
   settingsCommands_.registerWith(registry_);
   drawCommands_.registerWith(registry_);
   windowCommands_.registerWith(registry_);
+  fileCommands_.registerWith(registry_);
+  scene_.install(drawCommands_, registry_);
+  scene_.sprites().setScreenSource([this] {
+    const shell::DisplayFactors& f = mainWindow_.factors();
+    scene::ScreenMetrics m;
+    m.width = mainWindow_.gameWidth();
+    m.height = mainWindow_.gameHeight();
+    m.resolutionFactor = f.resolutionFactor;
+    m.assetScale = f.assetScale;
+    m.renderSize = f.renderSize;
+    return m;
+  });
   pump_.setDispatcher([this](const platform::MessageRecord& message) {
     return mainWindow_.handleMessage(message);
   });
@@ -150,6 +164,8 @@ void Engine::tearDown() {
   builtinState_.clear();
   tables_.clear();
   container_.release();
+  // Sprite textures go before the device that holds them.
+  scene_.sprites().releaseAll();
   renderer_.detach();
 }
 

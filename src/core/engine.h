@@ -13,6 +13,7 @@
 #include "assets/image_cache.h"
 #include "commands/command_registry.h"
 #include "commands/error_reporter.h"
+#include "commands/file_commands.h"
 #include "core/frame_capture.h"
 #include "persist/persistence.h"
 #include "persist/save_location.h"
@@ -24,6 +25,7 @@
 #include "render/draw_commands.h"
 #include "render/gpu_device.h"
 #include "render/renderer.h"
+#include "scene/scene.h"
 #include "script/builtin_state.h"
 #include "script/console.h"
 #include "script/expression.h"
@@ -94,6 +96,7 @@ class Engine {
   persist::Persistence& persistence() { return persistence_; }
   render::Renderer& renderer() { return renderer_; }
   shell::MainWindow& mainWindow() { return mainWindow_; }
+  scene::Scene& scene() { return scene_; }
 
  private:
   bool startUp();
@@ -129,6 +132,8 @@ class Engine {
   assets::ImageLoader imageLoader_;
   render::Renderer renderer_;
   render::DrawCommands drawCommands_;
+  scene::Scene scene_;
+  commands::FileCommands fileCommands_;
   shell::MainWindow mainWindow_;
   shell::WindowCommands windowCommands_;
   FrameCapture frameCapture_;

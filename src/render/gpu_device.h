@@ -36,11 +36,23 @@ enum class ColourOp : std::uint8_t { kNone = 0, kModulate = 4, kAdd = 7 };
 
 enum class Filter : std::uint8_t { kPoint, kLinear };
 
-// What a draw computes per pixel before blending. The masking, cross-fade
-// and sharper scaling programs join the list as they are built.
+// What a draw computes per pixel before blending. The sharper scaling
+// programs join the list as they are built. `c0`..`c2` below are the
+// program's constants.
 enum class Program : std::uint8_t {
   kPlain,  // texture 0 (alpha x diffuse alpha; the diffuse colour without a texture), then the
            // colour operation
+  // Texture 0 = image, texture 1 = mask (second coordinate pair). Output =
+  // image x diffuse, its alpha x min(c1.x - mask.red x c0.x, 1); the colour
+  // operation multiplies the colour by c2.rgb or adds c2.rgb.
+  kAlphaMask,
+  // Cross-fade: A = texture 0 x diffuse (old picture), B = texture 1 x
+  // diffuse (new picture, second coordinate pair), t = c0.x. With a' = (1 -
+  // t) A.a, b' = t B.a and alpha = a' (1 - b') + b': A where A = B; (A.rgb,
+  // a') where B.a = 0; (B.rgb, b') where A.a = 0; (A.rgb + (B.rgb - A.rgb)
+  // b', 1) where both are above 0.996; else (A.rgb + (B.rgb - A.rgb) b' /
+  // alpha, alpha). The colour operation then multiplies by or adds c1.rgb.
+  kStand,
 };
 
 // One corner of a quad: 32 bytes, the layout the sprite tiles keep.
@@ -67,6 +79,8 @@ struct DrawCall {
   ColourOp colourOp = ColourOp::kNone;
   std::uint32_t colourFactor = 0xFFFFFFFF;  // 0xAARRGGBB, for the colour operation
   Filter filter = Filter::kLinear;
+  // The constants c0, c1, c2 of the masking and cross-fade programs.
+  std::array<std::array<float, 4>, 3> constants{};
 };
 
 // What the device can do, settled at creation.
@@ -75,8 +89,10 @@ struct DeviceCaps {
   bool pow2Required = false;
   bool squareRequired = false;
   bool mipmaps = false;
-  // 3 when every scaling filter and masking program is available.
+  // 3 when every scaling filter is available (2: all but Lanczos2).
   std::int32_t pixelShaderLevel = 0;
+  // Whether the masking and cross-fade programs can be drawn with.
+  bool spritePrograms = false;
   // Whether the present can be paced against the display's scan-out.
   bool readScanline = false;
 };

@@ -8,6 +8,7 @@ namespace tsuzuri::render {
 NullDevice::NullDevice() {
   caps_.maxTextureSize = 8192;
   caps_.mipmaps = true;
+  caps_.spritePrograms = true;
   description_.vendor = "tsuzuri";
   description_.renderer = "null device";
   description_.version = "0";
@@ -82,6 +83,7 @@ void NullDevice::clear(std::uint32_t argb) {
 
 void NullDevice::draw(const DrawCall& call) {
   calls_.push_back({Op::kDraw, call.texture0, static_cast<std::uint32_t>(call.blend), {}, {}});
+  draws_.push_back(call);
 }
 
 PresentResult NullDevice::present(const Rect& source, const Rect& destination) {

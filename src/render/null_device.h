@@ -59,7 +59,14 @@ class NullDevice final : public GpuDevice {
   assets::ImagePtr readBack(TextureId target) override;
 
   const std::vector<Call>& calls() const { return calls_; }
-  void forget() { calls_.clear(); }
+  // Every draw since the last forget, whole.
+  const std::vector<DrawCall>& draws() const { return draws_; }
+  void forget() {
+    calls_.clear();
+    draws_.clear();
+  }
+  // What the device claims to be able to do (texture rules, shader level).
+  void setCaps(const DeviceCaps& caps) { caps_ = caps; }
   std::size_t count(Op op) const;
   std::size_t liveTextures() const { return textures_.size(); }
   bool vsync() const { return vsync_; }
@@ -82,6 +89,7 @@ class NullDevice final : public GpuDevice {
   bool vsync_ = false;
   PresentResult presentResult_ = PresentResult::kShown;
   std::vector<Call> calls_;
+  std::vector<DrawCall> draws_;
 };
 
 }  // namespace tsuzuri::render

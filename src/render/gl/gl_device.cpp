@@ -36,6 +36,11 @@ constexpr std::array<BlendState, kBlendModeCount> kBlendStates{{
 // same one forever) must not hang the loop that drains them.
 constexpr int kMaxErrorsRead = 64;
 
+// Whether a program samples texture 1 (with the second coordinate pair).
+bool usesTexture1(Program program) {
+  return program == Program::kAlphaMask || program == Program::kStand;
+}
+
 float channel(std::uint32_t argb, int shift) {
   return static_cast<float>((argb >> shift) & 0xFFU) / 255.0F;
 }
@@ -133,6 +138,9 @@ bool GlDevice::init(std::string& error) {
   glEnableVertexAttribArray(kTexCoord0Attribute);
   glVertexAttribPointer(kTexCoord0Attribute, 2, GL_FLOAT, GL_FALSE, kStride,
                         reinterpret_cast<const void*>(offsetof(Vertex, u0)));
+  glEnableVertexAttribArray(kTexCoord1Attribute);
+  glVertexAttribPointer(kTexCoord1Attribute, 2, GL_FLOAT, GL_FALSE, kStride,
+                        reinterpret_cast<const void*>(offsetof(Vertex, u1)));
 
   // A texture without mipmaps has only level 0 (its maximum level), so the
   // mip filter of these samplers never reaches beyond it.
@@ -179,10 +187,15 @@ bool GlDevice::init(std::string& error) {
   // Building the commonest program now turns a driver that cannot compile
   // our shaders into a failure at start-up rather than an empty screen.
   programs_ = std::make_unique<ProgramCache>();
-  if (programs_->plain(ColourOp::kNone, PreStep::kNone) == nullptr) {
+  if (programs_->get(Program::kPlain, ColourOp::kNone, PreStep::kNone) == nullptr) {
     error = programs_->error();
     return false;
   }
+  // The sprites can do without masks and cross-fades, so a driver that
+  // cannot build these only takes them away.
+  caps_.spritePrograms =
+      programs_->get(Program::kAlphaMask, ColourOp::kNone, PreStep::kNone) != nullptr &&
+      programs_->get(Program::kStand, ColourOp::kNone, PreStep::kNone) != nullptr;
   if (failed()) {
     error = "the graphics driver ran out of memory while the device was made";
     return false;
@@ -371,7 +384,6 @@ void GlDevice::clear(std::uint32_t argb) {
 }
 
 void GlDevice::draw(const DrawCall& call) {
-  if (call.program != Program::kPlain) return;
   const auto mode = static_cast<std::size_t>(call.blend);
   if (mode >= kBlendStates.size()) return;
   GLuint texture = whiteTexture_;
@@ -380,7 +392,13 @@ void GlDevice::draw(const DrawCall& call) {
     if (found == nullptr) return;
     texture = found->name;
   }
-  const PlainProgram* program = programs_->plain(call.colourOp, preStepOf(call.blend));
+  GLuint texture1 = 0;
+  if (usesTexture1(call.program)) {
+    const Texture* found = find(call.texture1);
+    if (found == nullptr) return;
+    texture1 = found->name;
+  }
+  const LinkedProgram* program = programs_->get(call.program, call.colourOp, preStepOf(call.blend));
   if (program == nullptr) return;
   const Texture* target = currentTarget();
 
@@ -391,8 +409,20 @@ void GlDevice::draw(const DrawCall& call) {
   glUniform4f(program->colourFactor, channel(call.colourFactor, 16), channel(call.colourFactor, 8),
               channel(call.colourFactor, 0), channel(call.colourFactor, 24));
   glUniform1f(program->flat, call.texture0 == kNoTexture ? 1.0F : 0.0F);
+  std::array<GLfloat, 12> constants{};
+  for (std::size_t i = 0; i < call.constants.size(); ++i) {
+    std::copy(call.constants[i].begin(), call.constants[i].end(), constants.data() + 4 * i);
+  }
+  glUniform4fv(program->constants, 3, constants.data());
 
   const std::size_t filter = call.filter == Filter::kPoint ? 0 : 1;
+  // Unit 1 first, so that unit 0 stays the active one for the texture
+  // uploads outside of drawing.
+  if (texture1 != 0) {
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, texture1);
+    glBindSampler(1, samplers_[filter]);
+  }
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture);
   glBindSampler(0, samplers_[filter]);

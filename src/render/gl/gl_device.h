@@ -20,7 +20,8 @@ class ProgramCache;
 //
 // A draw without a texture (texture0 = kNoTexture) samples opaque white,
 // so it shows the diffuse colour; a draw with an unknown texture, an
-// unknown blend mode or a program other than kPlain draws nothing.
+// unknown blend mode or an unknown program draws nothing, and so does a
+// masking or cross-fade draw without its texture 1.
 class GlDevice final : public GpuDevice {
  public:
   ~GlDevice() override;

@@ -22,12 +22,14 @@ constexpr std::string_view kVertexSource = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec4 aDiffuse;
 layout(location = 2) in vec2 aTexCoord0;
+layout(location = 3) in vec2 aTexCoord1;
 
 uniform mat4 uTransform;
 uniform vec2 uPixelOffset;
 
 out vec4 vDiffuse;
 out vec2 vTexCoord0;
+out vec2 vTexCoord1;
 
 void main() {
   vec4 clip = uTransform * vec4(aPosition, 1.0);
@@ -37,30 +39,79 @@ void main() {
   // normalised bytes: blue, green, red, alpha.
   vDiffuse = aDiffuse.zyxw;
   vTexCoord0 = aTexCoord0;
+  vTexCoord1 = aTexCoord1;
 }
 )";
 
+// Every program in one source: PROGRAM_ALPHA_MASK or PROGRAM_STAND picks
+// what programColour() computes (the plain program without either), then
+// the colour operation and the blend mode's pre-step follow alike.
 constexpr std::string_view kFragmentSource = R"(
 uniform sampler2D uTexture0;
+uniform sampler2D uTexture1;
 uniform vec4 uColourFactor;
 // 1 when no texture is bound: the quad shows its diffuse colour.
 uniform float uFlat;
+// c0, c1 and c2 of the masking and cross-fade programs.
+uniform vec4 uConstants[3];
 
 in vec4 vDiffuse;
 in vec2 vTexCoord0;
+in vec2 vTexCoord1;
 
 layout(location = 0) out vec4 oColour;
 
-void main() {
-  // Stage 0 as the sprites were made for: the colour is the texture's, the
-  // alpha the texture's times the diffuse alpha (a sprite's opacity).
+#if defined(PROGRAM_ALPHA_MASK)
+#define COLOUR_OPERAND uConstants[2]
+// The image times the diffuse colour, its alpha scaled by how far the
+// mask's red channel lies below the threshold in c1.x, with c0.x as the
+// steepness (negative for a reversed mask).
+vec4 programColour() {
+  vec4 colour = texture(uTexture0, vTexCoord0) * vDiffuse;
+  float mask = texture(uTexture1, vTexCoord1).r;
+  colour.a *= min(uConstants[1].x - mask * uConstants[0].x, 1.0);
+  return colour;
+}
+#elif defined(PROGRAM_STAND)
+#define COLOUR_OPERAND uConstants[1]
+// The cross-fade of a sprite from its old picture (texture 0) to its new
+// one (texture 1) at progress c0.x, as the new one laid over the faded old.
+vec4 programColour() {
+  vec4 older = texture(uTexture0, vTexCoord0) * vDiffuse;
+  vec4 newer = texture(uTexture1, vTexCoord1) * vDiffuse;
+  // Pixels that do not change stay exactly as they are.
+  if (older == newer) return older;
+  float progress = uConstants[0].x;
+  float olderAlpha = (1.0 - progress) * older.a;
+  float newerAlpha = progress * newer.a;
+  if (newer.a == 0.0) return older.a == 0.0 ? vec4(0.0) : vec4(older.rgb, olderAlpha);
+  if (older.a == 0.0) return vec4(newer.rgb, newerAlpha);
+  if (older.a > 0.996 && newer.a > 0.996) {
+    return vec4(mix(older.rgb, newer.rgb, newerAlpha), 1.0);
+  }
+  float alpha = olderAlpha * (1.0 - newerAlpha) + newerAlpha;
+  return vec4(mix(older.rgb, newer.rgb, newerAlpha / alpha), alpha);
+}
+#else
+#define COLOUR_OPERAND uColourFactor
+// Stage 0 as the sprites were made for: the colour is the texture's, the
+// alpha the texture's times the diffuse alpha (a sprite's opacity).
+vec4 programColour() {
   vec4 texel = texture(uTexture0, vTexCoord0);
-  vec4 colour = vec4(mix(texel.rgb, vDiffuse.rgb, uFlat), texel.a * vDiffuse.a);
-#if defined(COLOUR_MODULATE)
-  colour.rgb *= uColourFactor.rgb;
-#elif defined(COLOUR_ADD)
-  colour.rgb = min(colour.rgb + uColourFactor.rgb, vec3(1.0));
+  return vec4(mix(texel.rgb, vDiffuse.rgb, uFlat), texel.a * vDiffuse.a);
+}
 #endif
+
+void main() {
+  vec4 colour = programColour();
+#if defined(COLOUR_MODULATE)
+  colour.rgb *= COLOUR_OPERAND.rgb;
+#elif defined(COLOUR_ADD)
+  colour.rgb += COLOUR_OPERAND.rgb;
+#endif
+  // What the target would keep of the colour; the pre-step below needs it
+  // before the blend unit sees it.
+  colour = clamp(colour, 0.0, 1.0);
 #if defined(PRE_PREMULTIPLY)
   colour.rgb *= colour.a;
 #elif defined(PRE_OVER_WHITE)
@@ -82,8 +133,10 @@ int colourOpIndex(ColourOp op) {
   return 0;
 }
 
-std::string variantDefines(ColourOp op, PreStep step) {
+std::string variantDefines(Program program, ColourOp op, PreStep step) {
   std::string defines;
+  if (program == Program::kAlphaMask) defines += "#define PROGRAM_ALPHA_MASK 1\n";
+  if (program == Program::kStand) defines += "#define PROGRAM_STAND 1\n";
   if (op == ColourOp::kModulate) defines += "#define COLOUR_MODULATE 1\n";
   if (op == ColourOp::kAdd) defines += "#define COLOUR_ADD 1\n";
   if (step == PreStep::kPremultiply) defines += "#define PRE_PREMULTIPLY 1\n";
@@ -146,7 +199,7 @@ PreStep preStepOf(BlendMode mode) {
 }
 
 ProgramCache::~ProgramCache() {
-  for (const Slot& slot : plain_) {
+  for (const Slot& slot : slots_) {
     if (slot.program.name != 0) glDeleteProgram(slot.program.name);
   }
   if (vertexShader_ != 0) glDeleteShader(vertexShader_);
@@ -160,44 +213,47 @@ GLuint ProgramCache::vertexShader() {
   return vertexShader_;
 }
 
-const PlainProgram* ProgramCache::plain(ColourOp op, PreStep step) {
+const LinkedProgram* ProgramCache::get(Program program, ColourOp op, PreStep step) {
+  const int programIndex = static_cast<int>(program);
+  const int stepIndex = static_cast<int>(step);
+  if (programIndex >= kProgramCount || stepIndex >= kPreStepCount) return nullptr;
   const auto index =
-      static_cast<std::size_t>(colourOpIndex(op) * kPreStepCount + static_cast<int>(step));
-  if (index >= plain_.size()) return nullptr;
-  Slot& slot = plain_[index];
+      static_cast<std::size_t>((programIndex * 3 + colourOpIndex(op)) * kPreStepCount + stepIndex);
+  Slot& slot = slots_[index];
   if (slot.tried) return slot.program.name != 0 ? &slot.program : nullptr;
   slot.tried = true;
 
   const GLuint vertex = vertexShader();
   if (vertex == 0) return nullptr;
   const GLuint fragment =
-      compile(GL_FRAGMENT_SHADER, variantDefines(op, step), kFragmentSource, error_);
+      compile(GL_FRAGMENT_SHADER, variantDefines(program, op, step), kFragmentSource, error_);
   if (fragment == 0) return nullptr;
 
-  const GLuint program = glCreateProgram();
-  glAttachShader(program, vertex);
-  glAttachShader(program, fragment);
-  glLinkProgram(program);
-  glDetachShader(program, vertex);
-  glDetachShader(program, fragment);
+  const GLuint name = glCreateProgram();
+  glAttachShader(name, vertex);
+  glAttachShader(name, fragment);
+  glLinkProgram(name);
+  glDetachShader(name, vertex);
+  glDetachShader(name, fragment);
   glDeleteShader(fragment);
   GLint linked = GL_FALSE;
-  glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  glGetProgramiv(name, GL_LINK_STATUS, &linked);
   if (linked != GL_TRUE) {
-    error_ =
-        "shader program did not link: " + infoLog(program, glGetProgramiv, glGetProgramInfoLog);
-    glDeleteProgram(program);
+    error_ = "shader program did not link: " + infoLog(name, glGetProgramiv, glGetProgramInfoLog);
+    glDeleteProgram(name);
     return nullptr;
   }
 
-  slot.program.name = program;
-  slot.program.transform = glGetUniformLocation(program, "uTransform");
-  slot.program.pixelOffset = glGetUniformLocation(program, "uPixelOffset");
-  slot.program.colourFactor = glGetUniformLocation(program, "uColourFactor");
-  slot.program.flat = glGetUniformLocation(program, "uFlat");
-  // The sampler never changes unit, so it is set once here.
-  glUseProgram(program);
-  glUniform1i(glGetUniformLocation(program, "uTexture0"), 0);
+  slot.program.name = name;
+  slot.program.transform = glGetUniformLocation(name, "uTransform");
+  slot.program.pixelOffset = glGetUniformLocation(name, "uPixelOffset");
+  slot.program.colourFactor = glGetUniformLocation(name, "uColourFactor");
+  slot.program.flat = glGetUniformLocation(name, "uFlat");
+  slot.program.constants = glGetUniformLocation(name, "uConstants");
+  // The samplers never change unit, so they are set once here.
+  glUseProgram(name);
+  glUniform1i(glGetUniformLocation(name, "uTexture0"), 0);
+  glUniform1i(glGetUniformLocation(name, "uTexture1"), 1);
   return &slot.program;
 }
 

@@ -15,6 +15,10 @@ namespace tsuzuri::render::gl {
 inline constexpr GLuint kPositionAttribute = 0;
 inline constexpr GLuint kDiffuseAttribute = 1;
 inline constexpr GLuint kTexCoord0Attribute = 2;
+inline constexpr GLuint kTexCoord1Attribute = 3;
+
+// The programs the cache builds: kPlain, kAlphaMask and kStand.
+inline constexpr int kProgramCount = static_cast<int>(Program::kStand) + 1;
 
 // What a blend mode does to the colour before the blend unit sees it.
 // Direct3D did this in texture stage 1; here it is part of the fragment
@@ -28,13 +32,15 @@ inline constexpr int kPreStepCount = 3;
 
 PreStep preStepOf(BlendMode mode);
 
-// A linked program and where its uniforms are.
-struct PlainProgram {
+// A linked program and where its uniforms are; a uniform that the program
+// does not use is -1, which GL ignores when it is set.
+struct LinkedProgram {
   GLuint name = 0;
   GLint transform = -1;     // mat4, uploaded untransposed from Matrix4
   GLint pixelOffset = -1;   // vec2: (1 / target width, 1 / target height)
-  GLint colourFactor = -1;  // vec4 rgba of the colour operation
+  GLint colourFactor = -1;  // vec4 rgba of the plain program's colour operation
   GLint flat = -1;          // 1 without a texture: the diffuse colour shows
+  GLint constants = -1;     // vec4[3]: c0, c1, c2 of the masking and cross-fade programs
 };
 
 // The programs of the device, one per variant, each compiled and linked on
@@ -47,15 +53,16 @@ class ProgramCache {
   ProgramCache(const ProgramCache&) = delete;
   ProgramCache& operator=(const ProgramCache&) = delete;
 
-  // The plain program for a colour operation and pre-step; null when it
-  // cannot be built (error() says why; a failed variant is not retried).
-  const PlainProgram* plain(ColourOp op, PreStep step);
+  // The variant of `program` for a colour operation and pre-step; null for
+  // a program the cache does not know or one that cannot be built (error()
+  // says why; a failed variant is not retried).
+  const LinkedProgram* get(Program program, ColourOp op, PreStep step);
 
   const std::string& error() const { return error_; }
 
  private:
   struct Slot {
-    PlainProgram program;
+    LinkedProgram program;
     bool tried = false;
   };
 
@@ -63,7 +70,7 @@ class ProgramCache {
 
   GLuint vertexShader_ = 0;
   bool vertexTried_ = false;
-  std::array<Slot, 3 * kPreStepCount> plain_{};
+  std::array<Slot, kProgramCount * 3 * kPreStepCount> slots_{};
   std::string error_;
 };
 

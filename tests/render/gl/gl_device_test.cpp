@@ -26,6 +26,8 @@ bool inside(std::int32_t x, std::int32_t y, const Rect& r) {
 // A quad over the pixels `pixels` of a target of size `target`, its corners
 // half a pixel outside the pixel centres as the sprite geometry places
 // them, the whole texture mapped onto it and `diffuse` on every vertex.
+// The second coordinate pair maps texture 1 mirrored left to right, so
+// that a program reading it with the first pair shows.
 DrawCall quad(TextureId texture, const Rect& pixels, Size target,
               std::uint32_t diffuse = 0xFFFFFFFF) {
   DrawCall call;
@@ -35,12 +37,116 @@ DrawCall quad(TextureId texture, const Rect& pixels, Size target,
     v.y = static_cast<float>(i < 2 ? pixels.top : pixels.bottom) - 0.5F;
     v.u0 = (i & 1) != 0 ? 1.0F : 0.0F;
     v.v0 = i < 2 ? 0.0F : 1.0F;
+    v.u1 = 1.0F - v.u0;
+    v.v1 = v.v0;
     v.diffuse = diffuse;
   }
   call.transform = Matrix4::pixelOrtho(target.width, target.height);
   call.texture0 = texture;
   call.filter = Filter::kPoint;
   return call;
+}
+
+// A colour as unit values, indexed as the bytes of 0xAARRGGBB from the low
+// end: blue, green, red, alpha.
+using Colour = std::array<double, 4>;
+
+Colour unpack(std::uint32_t argb) {
+  Colour colour{};
+  for (std::size_t i = 0; i < 4; ++i) colour[i] = (argb >> (8 * i) & 0xFFU) / 255.0;
+  return colour;
+}
+
+std::uint32_t pack(const Colour& colour) {
+  std::uint32_t argb = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    argb |= static_cast<std::uint32_t>(std::lround(std::clamp(colour[i], 0.0, 1.0) * 255.0))
+            << (8 * i);
+  }
+  return argb;
+}
+
+Colour times(const Colour& a, const Colour& b) {
+  return {a[0] * b[0], a[1] * b[1], a[2] * b[2], a[3] * b[3]};
+}
+
+// A program constant, which holds red, green, blue and alpha in that order.
+Colour fromConstant(const std::array<float, 4>& rgba) {
+  return {rgba[2], rgba[1], rgba[0], rgba[3]};
+}
+
+// The colour operation: the colour times or plus the operand's colour.
+Colour applyColourOp(Colour colour, ColourOp op, const Colour& operand) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (op == ColourOp::kModulate) colour[i] *= operand[i];
+    if (op == ColourOp::kAdd) colour[i] += operand[i];
+  }
+  return colour;
+}
+
+// Each blend mode, in the order of the enumeration, as the composition
+// defines it: s and a are the colour and alpha that leave the program, d
+// the target. The alpha channel takes the same formula with s = a,
+// and from the multiply mode on with a = 1 as well.
+double (*const kBlendFormulas[kBlendModeCount])(double s, double a, double d) = {
+    [](double s, double, double) { return s; },
+    [](double s, double a, double d) { return s * a + d * (1 - a); },
+    [](double s, double a, double d) { return d + s * a; },
+    [](double s, double a, double d) { return d - s * a; },
+    [](double s, double a, double d) { return d * (s * a + 1 - a); },
+    [](double s, double a, double d) { return d + s * a * (1 - d); },
+    [](double s, double a, double d) { return std::max(d, s * a); },
+    [](double s, double a, double d) { return std::min(d, s * a + 1 - a); },
+    [](double s, double a, double d) { return s * a * (1 - d) + d * (1 - s * a); },
+};
+
+// `background` after a program's output `source` (kept within [0, 1], as
+// the target keeps it) is blended onto it with `mode`.
+std::uint32_t blended(const Colour& source, std::uint32_t background, BlendMode mode) {
+  const auto formula = kBlendFormulas[static_cast<int>(mode)];
+  const Colour d = unpack(background);
+  const double a = std::clamp(source[3], 0.0, 1.0);
+  Colour result{};
+  for (std::size_t i = 0; i < 3; ++i) result[i] = formula(std::clamp(source[i], 0.0, 1.0), a, d[i]);
+  result[3] = formula(a, mode >= BlendMode::kMultiply ? 1 : a, d[3]);
+  return pack(result);
+}
+
+// What the masking program computes for one pixel.
+Colour alphaMask(std::uint32_t image, std::uint32_t mask, std::uint32_t diffuse,
+                 const DrawCall& call) {
+  Colour colour = times(unpack(image), unpack(diffuse));
+  const auto& c = call.constants;
+  colour[3] *= std::min(c[1][0] - unpack(mask)[2] * c[0][0], 1.0);
+  return applyColourOp(colour, call.colourOp, fromConstant(c[2]));
+}
+
+// What the cross-fade program computes for one pixel.
+Colour stand(std::uint32_t older, std::uint32_t newer, std::uint32_t diffuse,
+             const DrawCall& call) {
+  const Colour a = times(unpack(older), unpack(diffuse));
+  const Colour b = times(unpack(newer), unpack(diffuse));
+  const double t = call.constants[0][0];
+  const double fadedA = (1 - t) * a[3];
+  const double fadedB = t * b[3];
+  const double alpha = fadedA * (1 - fadedB) + fadedB;
+  const auto towardsB = [&](double weight, double resultAlpha) {
+    return Colour{a[0] + (b[0] - a[0]) * weight, a[1] + (b[1] - a[1]) * weight,
+                  a[2] + (b[2] - a[2]) * weight, resultAlpha};
+  };
+  Colour colour{};
+  if (a == b) {
+    colour = a;
+  } else if (b[3] == 0) {
+    colour = a[3] == 0 ? Colour{} : Colour{a[0], a[1], a[2], fadedA};
+  } else if (a[3] == 0) {
+    colour = {b[0], b[1], b[2], fadedB};
+  } else if (a[3] > 0.996 && b[3] > 0.996) {
+    colour = towardsB(fadedB, 1);
+  } else {
+    colour = towardsB(fadedB / alpha, alpha);
+  }
+  return applyColourOp(colour, call.colourOp, fromConstant(call.constants[1]));
 }
 
 class GlDeviceTest : public testing::Test {
@@ -184,22 +290,6 @@ TEST_F(GlDeviceTest, FiltersPointOrLinearAndClampsAtTheEdges) {
   expectPixels(kBackBuffer, {4, 2}, 1, [&](int x, int y) { return expected[y][x]; });
 }
 
-// Each blend mode, in the order of the enumeration, as the composition
-// defines it: s and a are the colour and alpha that leave the texture
-// stages, d the target. The alpha channel takes the same formula with s = a,
-// and from the multiply mode on with a = 1 as well.
-double (*const kBlendFormulas[kBlendModeCount])(double s, double a, double d) = {
-    [](double s, double, double) { return s; },
-    [](double s, double a, double d) { return s * a + d * (1 - a); },
-    [](double s, double a, double d) { return d + s * a; },
-    [](double s, double a, double d) { return d - s * a; },
-    [](double s, double a, double d) { return d * (s * a + 1 - a); },
-    [](double s, double a, double d) { return d + s * a * (1 - d); },
-    [](double s, double a, double d) { return std::max(d, s * a); },
-    [](double s, double a, double d) { return std::min(d, s * a + 1 - a); },
-    [](double s, double a, double d) { return s * a * (1 - d) + d * (1 - s * a); },
-};
-
 TEST_F(GlDeviceTest, BlendsWithEveryModeAndColourOperation) {
   constexpr std::uint32_t kBackground = 0xA0406090, kTexel = 0xB0C03060, kDiffuse = 0xE0FFFFFF;
   const std::pair<ColourOp, std::uint32_t> operations[] = {{ColourOp::kNone, 0xFF000000},
@@ -217,24 +307,13 @@ TEST_F(GlDeviceTest, BlendsWithEveryModeAndColourOperation) {
       device_->draw(call);
     }
   }
-  const auto unit = [](std::uint32_t value, int shift) { return (value >> shift & 0xFFU) / 255.0; };
-  const auto byte = [](double v, int shift) {
-    return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)) << shift;
-  };
-  const double a = unit(kTexel, 24) * unit(kDiffuse, 24);
   expectPixels(kBackBuffer, size, 2, [&](int column, int row) {
-    const auto formula = kBlendFormulas[column];
     const auto [op, factor] = operations[row];
-    const double alphaA = column >= static_cast<int>(BlendMode::kMultiply) ? 1 : a;
-    std::uint32_t expected = byte(formula(a, alphaA, unit(kBackground, 24)), 24);
-    for (int shift = 0; shift < 24; shift += 8) {
-      const double s = unit(kTexel, shift) * unit(kDiffuse, shift);
-      const double source = op == ColourOp::kModulate ? s * unit(factor, shift)
-                            : op == ColourOp::kAdd    ? std::min(s + unit(factor, shift), 1.0)
-                                                      : s;
-      expected |= byte(formula(source, a, unit(kBackground, shift)), shift);
-    }
-    return expected;
+    // The plain program keeps the texture's colour and takes the diffuse alpha.
+    Colour source = unpack(kTexel);
+    source[3] *= unpack(kDiffuse)[3];
+    source = applyColourOp(source, op, unpack(factor));
+    return blended(source, kBackground, static_cast<BlendMode>(column));
   });
 }
 
@@ -246,10 +325,19 @@ TEST_F(GlDeviceTest, RenderTargetIsDrawnReadBackAndSampledTopDown) {
   device_->clear(0x80402010);
   // The diffuse colour alone (no texture), copied over the top left.
   device_->draw(quad(kNoTexture, {1, 0, 3, 2}, {6, 4}, 0xC0306090));
-  // An unknown program, texture or blend mode draws nothing.
+  // An unknown program, texture or blend mode draws nothing, nor does a
+  // masking or cross-fade draw without its texture 1.
   DrawCall call = quad(image, {0, 0, 6, 4}, {6, 4});
-  call.program = static_cast<Program>(1);
+  call.program = static_cast<Program>(0xFF);
   device_->draw(call);
+  call.constants[1] = {1, 1, 1, 1};
+  for (const Program program : {Program::kAlphaMask, Program::kStand}) {
+    call.program = program;
+    for (const TextureId missing : {kNoTexture, TextureId{999}}) {
+      call.texture1 = missing;
+      device_->draw(call);
+    }
+  }
   call.program = Program::kPlain;
   call.texture0 = 999;
   device_->draw(call);
@@ -315,6 +403,164 @@ TEST_F(GlDeviceTest, WriteTextureFillsTheCornerClearsTheRestAndWritesSmallerLeve
         << level << ": " << columns << " x " << rows << " / " << stride;
   }
   EXPECT_FALSE(device_->writeTexture(texture, 0, nullptr, 2, 2, 2));
+}
+
+// The vague-128 mask constants of the composition: forward at a progress
+// whose threshold lies past the end (so the minimum shows), reversed, and
+// a flat half.
+constexpr std::array<std::array<float, 2>, 3> kMaskConstants{
+    {{255.0F / 128, 1.2F}, {-255.0F / 128, 0.2F}, {0.0F, 0.5F}}};
+const std::pair<ColourOp, std::array<float, 4>> kSpriteColourOps[] = {
+    {ColourOp::kNone, {0.0F, 0.0F, 0.0F, 0.0F}},
+    {ColourOp::kModulate, {0.5F, 0.25F, 1.0F, 1.0F}},
+    {ColourOp::kAdd, {0.25F, 0.5F, 0.125F, 1.0F}}};
+
+TEST_F(GlDeviceTest, AlphaMaskScalesTheAlphaByTheMaskWithEachColourOperation) {
+  ASSERT_TRUE(device_->caps().spritePrograms);
+  constexpr std::uint32_t kDiffuse = 0xC0FFE0A0;
+  const std::vector<std::uint32_t> image{0xFFC08040, 0x80FF2060, 0xE0406080, 0xA0FFFFFF};
+  // The red channel is the mask; the others differ from it so that reading
+  // them shows. The texture is laid out mirrored, as the second coordinate
+  // pair maps it.
+  const std::uint32_t reds[] = {0x00, 0x40, 0x80, 0xFF};
+  std::vector<std::uint32_t> mask(4);
+  for (std::size_t x = 0; x < 4; ++x) {
+    mask[3 - x] = 0x7F00005AU | reds[x] << 16 | (0xFF - reds[x]) << 8;
+  }
+  const TextureId imageTexture = upload(4, 1, image);
+  const TextureId maskTexture = upload(4, 1, mask);
+
+  // One row per constant pair and colour operation, one column per texel;
+  // the copy mode leaves what the program computed.
+  const Size size{4, 9};
+  backBuffer(size, 0xFF102030);
+  std::vector<DrawCall> calls;
+  for (const auto& [c0, c1] : kMaskConstants) {
+    for (const auto& [op, c2] : kSpriteColourOps) {
+      const auto row = static_cast<std::int32_t>(calls.size());
+      DrawCall call = quad(imageTexture, {0, row, 4, row + 1}, size, kDiffuse);
+      call.program = Program::kAlphaMask;
+      call.texture1 = maskTexture;
+      call.colourOp = op;
+      call.constants = {{{c0, 0, 0, 0}, {c1, 0, 0, 0}, c2}};
+      device_->draw(call);
+      calls.push_back(call);
+    }
+  }
+  expectPixels(kBackBuffer, size, 2, [&](int x, int y) {
+    const auto column = static_cast<std::size_t>(x);
+    return pack(
+        alphaMask(image[column], mask[3 - column], kDiffuse, calls[static_cast<std::size_t>(y)]));
+  });
+}
+
+TEST_F(GlDeviceTest, AlphaMaskSamplesTheMaskWithTheDrawsFilterClampedAtTheEdges) {
+  const TextureId image = upload(1, 1, {0xFFFFFFFF});
+  // Mirrored by the second coordinate pair: the red one is on the left.
+  const TextureId mask = upload(2, 1, {0xFF00FFFF, 0xFFFF0000});
+  const std::uint32_t seen[2][4] = {{0xFFFF0000, 0xFFFF0000, 0xFF00FFFF, 0xFF00FFFF},
+                                    {0xFFFF0000, 0xFFBF4040, 0xFF40BFBF, 0xFF00FFFF}};
+  backBuffer({4, 2}, 0);
+  std::vector<DrawCall> calls;
+  for (const Filter filter : {Filter::kPoint, Filter::kLinear}) {
+    const auto row = static_cast<std::int32_t>(calls.size());
+    DrawCall call = quad(image, {0, row, 4, row + 1}, {4, 2});
+    call.program = Program::kAlphaMask;
+    call.texture1 = mask;
+    call.filter = filter;
+    call.constants = {{{1, 0, 0, 0}, {1, 0, 0, 0}, {}}};
+    device_->draw(call);
+    calls.push_back(call);
+  }
+  expectPixels(kBackBuffer, {4, 2}, 1, [&](int x, int y) {
+    return pack(alphaMask(0xFFFFFFFF, seen[y][x], 0xFFFFFFFF, calls[static_cast<std::size_t>(y)]));
+  });
+}
+
+TEST_F(GlDeviceTest, StandCrossFadesInEachCaseWithEachColourOperation) {
+  // Old and new pixel: identical, transparent new, both transparent,
+  // transparent old, both opaque, both partly transparent.
+  const std::pair<std::uint32_t, std::uint32_t> pairs[] = {
+      {0x80C04020, 0x80C04020}, {0xC0306090, 0x00FFFFFF}, {0x00112233, 0x00445566},
+      {0x00FF0000, 0xA040A0F0}, {0xFF204060, 0xFFE0C0A0}, {0x80FF8000, 0x6000FF80}};
+  constexpr std::size_t kPairs = std::size(pairs);
+  std::vector<std::uint32_t> older(kPairs), newer(kPairs);
+  for (std::size_t x = 0; x < kPairs; ++x) {
+    older[x] = pairs[x].first;
+    newer[kPairs - 1 - x] = pairs[x].second;  // mirrored, as the second pair maps it
+  }
+  const TextureId olderTexture = upload(kPairs, 1, older);
+  const TextureId newerTexture = upload(kPairs, 1, newer);
+
+  struct Case {
+    float progress;
+    ColourOp op;
+    std::array<float, 4> c1;
+    std::uint32_t diffuse;
+  };
+  // The last row's diffuse alpha keeps the opaque pair from counting as opaque.
+  const Case cases[] = {{0.0F, ColourOp::kNone, {}, 0xFFFFE0C0},
+                        {0.5F, ColourOp::kNone, {}, 0xFFFFE0C0},
+                        {1.0F, ColourOp::kNone, {}, 0xFFFFE0C0},
+                        {0.5F, ColourOp::kModulate, {0.5F, 0.75F, 0.25F, 1.0F}, 0xFFFFFFFF},
+                        {0.25F, ColourOp::kAdd, {0.25F, 0.125F, 0.5F, 1.0F}, 0xFFFFFFFF},
+                        {0.75F, ColourOp::kNone, {}, 0xF0FFFFFF}};
+  const Size size{static_cast<std::int32_t>(kPairs), static_cast<std::int32_t>(std::size(cases))};
+  backBuffer(size, 0xFF102030);
+  std::vector<DrawCall> calls;
+  for (const Case& c : cases) {
+    const auto row = static_cast<std::int32_t>(calls.size());
+    DrawCall call = quad(olderTexture, {0, row, size.width, row + 1}, size, c.diffuse);
+    call.program = Program::kStand;
+    call.texture1 = newerTexture;
+    call.colourOp = c.op;
+    call.constants = {{{c.progress, 0, 0, 0}, c.c1, {}}};
+    device_->draw(call);
+    calls.push_back(call);
+  }
+  expectPixels(kBackBuffer, size, 2, [&](int x, int y) {
+    const auto& [old, fresh] = pairs[x];
+    return pack(stand(old, fresh, cases[y].diffuse, calls[static_cast<std::size_t>(y)]));
+  });
+}
+
+TEST_F(GlDeviceTest, SpriteProgramsBlendWithEveryMode) {
+  constexpr std::uint32_t kBackground = 0xA0406090, kImage = 0xB0C03060, kDiffuse = 0xE0FFFFFF;
+  constexpr std::uint32_t kMask = 0xFF40FFFF, kNewImage = 0x9020A0E0;
+  const TextureId image = upload(1, 1, {kImage});
+  const TextureId mask = upload(1, 1, {kMask});
+  const TextureId newImage = upload(1, 1, {kNewImage});
+  // Row 0 masks with the multiplying colour operation, row 1 cross-fades
+  // with the adding one, whose sum passes 1 in red and blue; one column per
+  // mode.
+  const Size size{kBlendModeCount, 2};
+  backBuffer(size, kBackground);
+  std::vector<DrawCall> calls;
+  for (std::int32_t row = 0; row < 2; ++row) {
+    for (std::int32_t column = 0; column < kBlendModeCount; ++column) {
+      DrawCall call = quad(image, {column, row, column + 1, row + 1}, size, kDiffuse);
+      call.blend = static_cast<BlendMode>(column);
+      if (row == 0) {
+        call.program = Program::kAlphaMask;
+        call.texture1 = mask;
+        call.colourOp = ColourOp::kModulate;
+        call.constants = {{{2, 0, 0, 0}, {1.1F, 0, 0, 0}, {0.5F, 1, 0.75F, 1}}};
+      } else {
+        call.program = Program::kStand;
+        call.texture1 = newImage;
+        call.colourOp = ColourOp::kAdd;
+        call.constants = {{{0.4F, 0, 0, 0}, {0.75F, 0.25F, 0.75F, 1}, {}}};
+      }
+      device_->draw(call);
+      calls.push_back(call);
+    }
+  }
+  expectPixels(kBackBuffer, size, 2, [&](int column, int row) {
+    const DrawCall& call = calls[static_cast<std::size_t>(row * kBlendModeCount + column)];
+    const Colour source = row == 0 ? alphaMask(kImage, kMask, kDiffuse, call)
+                                   : stand(kImage, kNewImage, kDiffuse, call);
+    return blended(source, kBackground, call.blend);
+  });
 }
 
 }  // namespace

@@ -1,0 +1,353 @@
+#include "scene/sprite_commands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "assets/image_ops_geometry.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::scene {
+
+using commands::CommandContext;
+
+namespace {
+
+constexpr commands::SystemCommandEntry<SpriteCommands> kCommands[] = {
+    {"sp", &SpriteCommands::sp},
+    {"sp_cut", &SpriteCommands::sp_cut},
+    {"sp_st", &SpriteCommands::sp_st},
+    {"spg", &SpriteCommands::spg},
+    {"sp_mask", &SpriteCommands::sp_mask},
+    {"sp_d", &SpriteCommands::sp_d},
+    {"sp_dx", &SpriteCommands::sp_dx},
+    {"sp_ref", &SpriteCommands::sp_ref},
+    {"sp_reload", &SpriteCommands::sp_reload},
+    {"sp_x", &SpriteCommands::sp_x},
+    {"sp_y", &SpriteCommands::sp_y},
+    {"sp_xy", &SpriteCommands::sp_xy},
+    {"sp_w", &SpriteCommands::sp_w},
+    {"sp_h", &SpriteCommands::sp_h},
+    {"sp_wh", &SpriteCommands::sp_wh},
+    {"sp_rx", &SpriteCommands::sp_rx},
+    {"sp_ry", &SpriteCommands::sp_ry},
+    {"sp_rz", &SpriteCommands::sp_rz},
+    {"sp_rxyz", &SpriteCommands::sp_rxyz},
+    {"sp_a", &SpriteCommands::sp_a},
+    {"sp_b", &SpriteCommands::sp_b},
+    {"sp_c", &SpriteCommands::sp_c},
+    {"sp_l", &SpriteCommands::sp_l},
+    {"sp_cxy", &SpriteCommands::sp_cxy},
+    {"sp_g", &SpriteCommands::sp_g},
+    {"sp_o", &SpriteCommands::sp_o},
+    {"sp_neg", &SpriteCommands::sp_neg},
+    {"sp_gray", &SpriteCommands::sp_gray},
+    {"sp_rot", &SpriteCommands::sp_rot},
+    {"sp_bc", &SpriteCommands::sp_bc},
+    {"sp_color", &SpriteCommands::sp_color},
+    {"sp_hsl", &SpriteCommands::sp_hsl},
+    {"sp_blur", &SpriteCommands::sp_blur},
+    {"sp_mosaic", &SpriteCommands::sp_mosaic},
+    {"sp_exist", &SpriteCommands::sp_exist},
+    {"sp_gxy", &SpriteCommands::sp_gxy},
+    {"sp_gwh", &SpriteCommands::sp_gwh},
+    {"sp_ga", &SpriteCommands::sp_ga},
+    {"sp_gsz", &SpriteCommands::sp_gsz},
+    {"sp_giwh", &SpriteCommands::sp_giwh},
+    {"sp_gixy", &SpriteCommands::sp_gixy},
+    {"sp_gcl", &SpriteCommands::sp_gcl},
+    {"sp_go", &SpriteCommands::sp_go},
+    {"sp_gn", &SpriteCommands::sp_gn},
+};
+
+// Copies `image` onto `canvas` with its top-left corner at (x, y), clipped
+// to the canvas (a plain copy: the canvas starts transparent).
+void paste(assets::ImageBuffer& canvas, const assets::ImageBuffer& image, std::int32_t x,
+           std::int32_t y) {
+  const std::int32_t left = std::max(0, x);
+  const std::int32_t right = std::min(canvas.width, x + image.width);
+  if (left >= right) return;
+  for (std::int32_t row = std::max(0, y); row < std::min(canvas.height, y + image.height); ++row) {
+    std::memcpy(
+        assets::pixelAt(canvas, left, row),
+        image.pixels + (static_cast<std::size_t>(row - y) * static_cast<std::size_t>(image.width) +
+                        static_cast<std::size_t>(left - x)) *
+                           4,
+        static_cast<std::size_t>(right - left) * 4);
+  }
+}
+
+// A transparent width × height image.
+assets::ImagePtr transparentImage(std::int32_t width, std::int32_t height) {
+  assets::ImagePtr image = assets::makeImage(width, height, 32);
+  if (image) std::memset(image->pixels, 0, static_cast<std::size_t>(image->pixelCount) * 4);
+  return image;
+}
+
+std::string limitedName(std::string_view name) {
+  return std::string(name.substr(0, std::min(name.size(), kSlotNameLimit)));
+}
+
+}  // namespace
+
+void SpriteCommands::registerWith(commands::CommandRegistry& registry) {
+  registry.addFamily(*this, kCommands);
+}
+
+bool SpriteCommands::slotArgument(CommandContext& c, std::int32_t& slot) {
+  slot = c.integer(1);
+  if (SpriteTable::validSlot(slot)) return true;
+  table_.errors().reportWithContext(std::to_string(slot) +
+                                    util::toSjis(u8" スプライト番号が不正です"));
+  return false;
+}
+
+void SpriteCommands::reportEmpty(std::int32_t slot) {
+  table_.errors().reportWithContext(std::to_string(slot) +
+                                    util::toSjis(u8" 画像が読み込まれていません"));
+}
+
+void SpriteCommands::reportBadOrder(std::int32_t slot) {
+  table_.errors().reportWithContext(std::to_string(slot) +
+                                    util::toSjis(u8" オーダーが正しく設定されてません"));
+}
+
+void SpriteCommands::clearAutoDelete(std::int32_t slot) {
+  SpriteSlot& s = table_.slot(slot);
+  if (s.autoDelete != 0) {
+    s.pending = kPendingDelete;
+    table_.commitSlot(slot);
+  }
+}
+
+bool SpriteCommands::loadImage(std::int32_t slot, std::string_view file, std::uint32_t flags,
+                               std::int32_t cellLayout) {
+  SpriteSlot& s = table_.slot(slot);
+  // A cut rectangle serves the one load that follows it.
+  const std::int32_t cutX = s.cutX;
+  const std::int32_t cutY = s.cutY;
+  const std::int32_t cutW = s.cutW;
+  const std::int32_t cutH = s.cutH;
+  s.cutX = s.cutY = s.cutW = s.cutH = 0;
+  clearAutoDelete(slot);
+  const std::string name = util::toForwardSlashes(file);
+  bool loaded = false;
+  if (table_.jumpMode() != 0) {
+    loaded = table_.createGeometryOnly(table_.backPtr(slot), 1, 1, cellLayout);
+  } else {
+    s.cutX = cutX;
+    s.cutY = cutY;
+    s.cutW = cutW;
+    s.cutH = cutH;
+    loaded = table_.loadImageIntoSprite(name, table_.backPtr(slot), slot, cellLayout, flags);
+    s.cutX = s.cutY = s.cutW = s.cutH = 0;
+  }
+  if (!loaded) return false;
+  table_.settleNewImage(slot, flags);
+  s.name = limitedName(name);
+  s.kind = kKindImage;
+  return true;
+}
+
+void SpriteCommands::sp(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  static_cast<void>(
+      loadImage(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)), c.integer(4)));
+}
+
+void SpriteCommands::sp_cut(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  SpriteSlot& s = table_.slot(slot);
+  s.cutX = c.integer(5);
+  s.cutY = c.integer(6);
+  s.cutW = c.integer(7);
+  s.cutH = c.integer(8);
+  static_cast<void>(
+      loadImage(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)), c.integer(4)));
+}
+
+bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std::uint32_t flags,
+                                  std::int32_t width, std::int32_t height) {
+  clearAutoDelete(slot);
+  SpriteSlot& s = table_.slot(slot);
+  const std::string name = util::toForwardSlashes(file);
+  const ScreenMetrics m = table_.screen();
+  std::int32_t canvasW = width;
+  std::int32_t canvasH = height;
+  std::int32_t offsetX = 0;
+  std::int32_t offsetY = 0;
+  std::int32_t resolutionClass = 1;
+  assets::ImagePtr canvas;
+  if (table_.jumpMode() == 0) {
+    assets::ImagePtr image = table_.loadSlotImage(name, slot, flags, resolutionClass);
+    if (!image) return false;
+    if (resolutionClass == 2 && m.resolutionFactor > 1.0) {
+      canvasW = roundedScale(width, m.assetScale);
+      canvasH = roundedScale(height, m.assetScale);
+    }
+    canvas = transparentImage(canvasW, canvasH);
+    if (!canvas) {
+      table_.errors().reportWithContext(util::toSjis(u8"画像メモリを確保出来ませんでした"));
+      return false;
+    }
+    // Centred across, standing on the bottom edge.
+    offsetX = (canvasW - image->width) / 2;
+    offsetY = canvasH - image->height;
+    paste(*canvas, *image, offsetX, offsetY);
+  }
+  // A switch keeps the size of the picture it replaces.
+  if ((s.pending & kPendingDelete) == 0) {
+    const SpriteRecord* f = table_.front(slot);
+    const SpriteRecord* b = table_.back(slot);
+    const bool frontDiffers = f != nullptr && (f->cellW() != canvasW || f->cellH() != canvasH);
+    const bool backDiffers =
+        b != nullptr && b->hasTexture() && (b->cellW() != canvasW || b->cellH() != canvasH);
+    if (frontDiffers || backDiffers) {
+      table_.errors().reportWithContext(
+          std::to_string(slot) + util::toSjis(frontDiffers
+                                                  ? u8" 切り替え前の画像サイズと違います１"
+                                                  : u8" 切り替え前の画像サイズと違います２"));
+      return false;
+    }
+  }
+  const bool hadFront = table_.front(slot) != nullptr && (s.pending & kPendingDelete) == 0;
+  bool built = false;
+  if (canvas) {
+    built =
+        table_.createFromPixels(table_.backPtr(slot), std::move(canvas), 0, resolutionClass, flags);
+  } else {
+    built = table_.createGeometryOnly(table_.backPtr(slot), canvasW, canvasH, 0);
+  }
+  if (!built) return false;
+  table_.back(slot)->imageOffsetX = offsetX;
+  table_.back(slot)->imageOffsetY = offsetY;
+  table_.settleNewImage(slot, flags);
+  s.name = limitedName(name);
+  s.kind = kKindStand;
+  for (SpriteRecord* r : {table_.front(slot), table_.back(slot)}) {
+    if (r == nullptr) continue;
+    r->imageW = width;
+    r->imageH = height;
+  }
+  s.pending = hadFront ? kPendingNewImage : kPendingWriteThrough;
+  return true;
+}
+
+void SpriteCommands::sp_st(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  // The timed switch (fade and delay) belongs to the motions; without
+  // them the new picture replaces the old one at the next commit.
+  static_cast<void>(loadStanding(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)),
+                                 c.integer(4), c.integer(5)));
+}
+
+void SpriteCommands::spg(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  const std::int32_t width = c.integer(2);
+  const std::int32_t height = c.integer(3);
+  const auto flags = static_cast<std::uint32_t>(c.integer(4));
+  clearAutoDelete(slot);
+  table_.destroyRecord(table_.backPtr(slot));
+  const bool built = table_.jumpMode() != 0
+                         ? table_.createGeometryOnly(table_.backPtr(slot), width, height, 0)
+                         : table_.createCanvas(table_.backPtr(slot), width, height, flags);
+  if (!built) return;
+  if (!table_.registeredLayer(slot)) table_.registerInLayer(slot, 0);
+  table_.settleNewImage(slot, flags);
+  SpriteSlot& s = table_.slot(slot);
+  s.name.clear();
+  s.kind = kKindCanvas;
+}
+
+void SpriteCommands::sp_mask(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  SpriteRecord* target = table_.upcoming(slot);
+  if (target == nullptr) {
+    reportEmpty(slot);
+    return;
+  }
+  SpriteSlot& s = table_.slot(slot);
+  const std::string name = util::toForwardSlashes(c.text(2));
+  const std::int32_t reverse = c.integer(3);
+  const std::int32_t progress = c.integer(4);
+  const std::int32_t softness = c.integer(5);
+  s.maskParam1 = c.integer(6);
+  s.maskParam2 = c.integer(7);
+  s.maskName = limitedName(name);
+  if (table_.jumpMode() == 0) {
+    const ScreenMetrics m = table_.screen();
+    assets::LoadedImage loaded = table_.loader().load(name, true, true, m.resolutionFactor);
+    if (!loaded.image) return;
+    assets::ImageBuffer* mask = loaded.image.release();
+    if (target->resolutionClass == 2 && loaded.scale != 2 && m.assetScale != 1.0 &&
+        !assets::resizeImage2(table_.console(), &mask, m.assetScale, m.assetScale, 2, 1, 1)) {
+      assets::freeImage(&mask);
+      return;
+    }
+    assets::ImagePtr owned(mask);
+    if (owned->width != target->cellW() || owned->height != target->cellH() || s.maskParam1 != 0 ||
+        s.maskParam2 != 0) {
+      assets::ImagePtr placed =
+          transparentImage(std::max(1, target->cellW()), std::max(1, target->cellH()));
+      if (!placed) {
+        table_.errors().reportWithContext(util::toSjis(u8"画像メモリを確保出来ませんでした"));
+        return;
+      }
+      paste(*placed, *owned, (target->cellW() - owned->width) / 2 + s.maskParam1,
+            (target->cellH() - owned->height) / 2 + s.maskParam2);
+      owned = std::move(placed);
+    }
+    if (!table_.uploadMask(*target, *owned)) return;
+  }
+  target->maskValue1 = reverse;
+  target->maskValue2 = progress;
+  target->maskMode = (softness - 1) & 511;
+}
+
+void SpriteCommands::sp_d(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  if (table_.occupied(slot)) table_.slot(slot).pending |= kPendingDelete;
+}
+
+void SpriteCommands::sp_dx(CommandContext& c) {
+  const std::int32_t first = std::max(c.integer(1), 0);
+  const std::int32_t last = std::min(c.integer(2), kSlotCount - 1);
+  for (std::int32_t slot = first; slot <= last; ++slot) {
+    if (table_.occupied(slot)) table_.slot(slot).pending |= kPendingDelete;
+  }
+}
+
+void SpriteCommands::sp_ref(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  table_.commitSlot(slot);
+}
+
+void SpriteCommands::sp_reload(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  const SpriteSlot& s = table_.slot(slot);
+  const SpriteRecord* r = table_.upcoming(slot);
+  if (r == nullptr || s.autoDelete != 0 || (s.pending & kPendingDelete) != 0) return;
+  const std::string name = s.name;
+  switch (s.kind) {
+    case kKindStand:
+      static_cast<void>(loadStanding(slot, name, r->flags, r->imageW, r->imageH));
+      break;
+    case kKindMovie:
+    case kKindCanvas:
+      // A movie keeps playing, and a canvas has no file to read again.
+      break;
+    default:
+      static_cast<void>(loadImage(slot, name, r->flags, r->cellLayout));
+      break;
+  }
+}
+
+}  // namespace tsuzuri::scene

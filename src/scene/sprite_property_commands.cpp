@@ -1,0 +1,256 @@
+#include <cmath>
+#include <string>
+
+#include "scene/sprite_commands.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::scene {
+
+using commands::CommandContext;
+
+void SpriteCommands::setProperty(CommandContext& c,
+                                 const std::function<void(SpriteRecord&)>& apply) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  SpriteRecord* front = table_.front(slot);
+  SpriteRecord* back = table_.back(slot);
+  if (front == nullptr || back == nullptr) {
+    reportEmpty(slot);
+    return;
+  }
+  SpriteSlot& s = table_.slot(slot);
+  apply(*back);
+  if ((s.pending & kPendingWriteThrough) != 0) apply(*front);
+  s.pending |= kPendingChanged;
+}
+
+void SpriteCommands::sp_x(CommandContext& c) {
+  const float x = c.floatValue(2);
+  setProperty(c, [x](SpriteRecord& r) {
+    r.x = x;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_y(CommandContext& c) {
+  const float y = c.floatValue(2);
+  setProperty(c, [y](SpriteRecord& r) {
+    r.y = y;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_xy(CommandContext& c) {
+  const float x = c.floatValue(2);
+  const float y = c.floatValue(3);
+  setProperty(c, [x, y](SpriteRecord& r) {
+    r.x = x;
+    r.y = y;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_w(CommandContext& c) {
+  const float scale = c.floatValue(2) / 100.0F;
+  setProperty(c, [scale](SpriteRecord& r) {
+    r.scaleX = scale;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_h(CommandContext& c) {
+  const float scale = c.floatValue(2) / 100.0F;
+  setProperty(c, [scale](SpriteRecord& r) {
+    r.scaleY = scale;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_wh(CommandContext& c) {
+  const float scaleX = c.floatValue(2) / 100.0F;
+  const float scaleY = c.floatValue(3) / 100.0F;
+  setProperty(c, [scaleX, scaleY](SpriteRecord& r) {
+    r.scaleX = scaleX;
+    r.scaleY = scaleY;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_rx(CommandContext& c) {
+  const float degrees = c.floatValue(2);
+  setProperty(c, [degrees](SpriteRecord& r) {
+    r.rotX = degrees;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_ry(CommandContext& c) {
+  const float degrees = c.floatValue(2);
+  setProperty(c, [degrees](SpriteRecord& r) {
+    r.rotY = degrees;
+    r.dirty = true;
+  });
+}
+
+// The Z angle is stored negated, as the Z motions store it: a positive
+// angle in a script turns the sprite clockwise on screen.
+void SpriteCommands::sp_rz(CommandContext& c) {
+  const float degrees = -c.floatValue(2);
+  setProperty(c, [degrees](SpriteRecord& r) {
+    r.rotZ = degrees;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_rxyz(CommandContext& c) {
+  const float x = c.floatValue(2);
+  const float y = c.floatValue(3);
+  const float z = -c.floatValue(4);
+  setProperty(c, [x, y, z](SpriteRecord& r) {
+    r.rotX = x;
+    r.rotY = y;
+    r.rotZ = z;
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_a(CommandContext& c) {
+  const std::int32_t alpha = c.integer(2) & 0xFF;
+  setProperty(c, [alpha](SpriteRecord& r) {
+    r.alpha = alpha;
+    setVertexAlpha(r, alpha);
+  });
+}
+
+void SpriteCommands::sp_b(CommandContext& c) {
+  const std::int32_t blend = c.integer(2);
+  setProperty(c, [blend](SpriteRecord& r) { r.blend = blend; });
+}
+
+void SpriteCommands::sp_c(CommandContext& c) {
+  const std::int32_t mode = c.integer(2);
+  const std::int32_t colour = c.integer(3);
+  setProperty(c, [mode, colour](SpriteRecord& r) {
+    r.colourMode = mode;
+    r.colour = colour;
+  });
+}
+
+void SpriteCommands::sp_l(CommandContext& c) {
+  const std::int32_t cell = c.integer(2);
+  setProperty(c, [cell](SpriteRecord& r) {
+    if (r.cellLayout == 0) return;
+    r.cell = cell;
+    selectCell(r.tiles, r.cellLayout, cell);
+  });
+}
+
+void SpriteCommands::sp_cxy(CommandContext& c) {
+  const std::int32_t anchorX = c.integer(2);
+  const std::int32_t anchorY = c.integer(3);
+  setProperty(c, [anchorX, anchorY](SpriteRecord& r) {
+    r.anchorX = anchorX;
+    r.anchorY = anchorY;
+    if (r.tiles.tileCount > 0 && r.tiles.texW > 0 && r.tiles.texH > 0) {
+      placeQuads(r.tiles, r.imageW, r.imageH, r.cellLayout, anchorX, anchorY);
+      if (r.cellLayout != 0) selectCell(r.tiles, r.cellLayout, r.cell);
+      setVertexAlpha(r, r.alpha);
+    }
+    r.dirty = true;
+  });
+}
+
+void SpriteCommands::sp_g(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  const std::int32_t layer = c.integer(2);
+  if (table_.front(slot) == nullptr) {
+    reportEmpty(slot);
+    return;
+  }
+  // A layer is another sprite's texture; a sprite cannot be drawn into
+  // its own.
+  if (layer != 0 && (!SpriteTable::validSlot(layer) || layer == slot ||
+                     (table_.front(layer) == nullptr && table_.back(layer) == nullptr))) {
+    reportEmpty(layer);
+    return;
+  }
+  if (!table_.registeredLayer(slot)) {
+    reportBadOrder(slot);
+    return;
+  }
+  for (SpriteRecord* r : {table_.front(slot), table_.back(slot)}) {
+    if (r == nullptr) continue;
+    r->layer = layer;
+    r->dirty = true;
+  }
+  table_.registerInLayer(slot, layer);
+}
+
+void SpriteCommands::sp_o(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  if (table_.front(slot) == nullptr) {
+    reportEmpty(slot);
+    return;
+  }
+  if (!table_.reorder(slot, c.integer(2))) reportBadOrder(slot);
+}
+
+void SpriteCommands::setEffect(CommandContext& c, int index, std::int32_t value) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  table_.slot(slot).effects[static_cast<std::size_t>(index)] = value;
+}
+
+void SpriteCommands::sp_neg(CommandContext& c) {
+  setEffect(c, kEffectNegative, c.doubleValue(2) != 0 ? 1 : 0);
+}
+
+void SpriteCommands::sp_gray(CommandContext& c) {
+  setEffect(c, kEffectGrey, c.doubleValue(2) != 0 ? 1 : 0);
+}
+
+void SpriteCommands::sp_rot(CommandContext& c) {
+  const std::int32_t kind = c.integer(2);
+  setEffect(c, kEffectRotate, kind >= 1 && kind <= 3 ? kind : 0);
+}
+
+void SpriteCommands::sp_bc(CommandContext& c) {
+  setEffect(c, kEffectBrightnessContrast,
+            static_cast<std::int32_t>((static_cast<std::uint32_t>(c.integer(2)) << 8) |
+                                      (static_cast<std::uint32_t>(c.integer(3)) & 0xFF)));
+}
+
+namespace {
+
+std::int32_t packThree(std::int32_t high, std::int32_t middle, std::int32_t low) {
+  return static_cast<std::int32_t>((static_cast<std::uint32_t>(high) << 16) |
+                                   ((static_cast<std::uint32_t>(middle) & 0xFF) << 8) |
+                                   (static_cast<std::uint32_t>(low) & 0xFF));
+}
+
+std::int32_t packTwo(std::int32_t high, std::int32_t low) {
+  return static_cast<std::int32_t>((static_cast<std::uint32_t>(high) << 16) |
+                                   static_cast<std::uint32_t>(low));
+}
+
+}  // namespace
+
+void SpriteCommands::sp_color(CommandContext& c) {
+  setEffect(c, kEffectColour, packThree(c.integer(2), c.integer(3), c.integer(4)));
+}
+
+void SpriteCommands::sp_hsl(CommandContext& c) {
+  setEffect(c, kEffectHsl, packThree(c.integer(2), c.integer(3), c.integer(4)));
+}
+
+void SpriteCommands::sp_blur(CommandContext& c) {
+  setEffect(c, kEffectBlur, packTwo(c.integer(2), c.integer(3)));
+}
+
+void SpriteCommands::sp_mosaic(CommandContext& c) {
+  setEffect(c, kEffectMosaic, packTwo(c.integer(2), c.integer(3)));
+}
+
+}  // namespace tsuzuri::scene
