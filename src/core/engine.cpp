@@ -164,8 +164,6 @@ void Engine::tearDown() {
   builtinState_.clear();
   tables_.clear();
   container_.release();
-  // Sprite textures go before the device that holds them.
-  scene_.sprites().releaseAll();
   renderer_.detach();
 }
 

@@ -53,6 +53,7 @@ bool Renderer::attach(std::unique_ptr<GpuDevice> device, const Presentation& pre
 
 void Renderer::detach() {
   if (!device_) return;
+  if (releaseHook_) releaseHook_();
   releaseTargets();
   device_.reset();
 }

@@ -83,6 +83,9 @@ class Renderer {
   // composes the scene into the target it is given.
   void setSceneUpdate(std::function<void()> update) { sceneUpdate_ = std::move(update); }
   void setFrameHandler(int kind, FrameHandler handler);
+  // Called before the device goes (detach), so that whoever holds textures
+  // of it lets them go.
+  void setReleaseHook(std::function<void()> hook) { releaseHook_ = std::move(hook); }
   // Called after each present; the composed picture can be read then.
   void setFrameObserver(std::function<void()> observer) { observer_ = std::move(observer); }
 
@@ -129,6 +132,7 @@ class Renderer {
   std::function<void()> sceneUpdate_;
   std::array<FrameHandler, kFrameKindCount> handlers_;
   std::function<void()> observer_;
+  std::function<void()> releaseHook_;
   Pacer pacer_;
   bool clockPacing_ = false;
   std::uint64_t framesPresented_ = 0;

@@ -59,17 +59,29 @@ void Composer::compose(render::TextureId target, Picture picture) {
       if (owner->targetSurface == render::kNoTexture) continue;
       if (!device->setTarget(owner->targetSurface)) continue;
       retarget = true;
+      currentTarget_ = owner->targetSurface;
       device->clear(0x00000000);
-      drawRange(list, picture, Camera{device->textureSize(owner->targetSurface)}, true, true);
+      drawRange(list, picture, cameraFor(device->textureSize(owner->targetSurface)), true, true);
     }
     if (retarget) device->setTarget(target);
   }
+  currentTarget_ = target;
 
   const auto screen = layers.find(0);
-  const Camera camera{renderer_.presentation().renderSize};
+  const Camera& camera = cameraFor(renderer_.presentation().renderSize);
   if (screen != layers.end()) drawRange(screen->second, picture, camera, true, false);
   if ((windowVisibility_ & 2) != 0 && messageText_) messageText_(0.0F, 0.0F);
   if (screen != layers.end()) drawRange(screen->second, picture, camera, false, true);
+}
+
+const Composer::Camera& Composer::cameraFor(render::Size size) {
+  for (const SpriteCamera& camera : cameras_) {
+    if (camera.target == size) return camera;
+  }
+  // Games use the screen and a few layer sizes; a runaway list is cut.
+  if (cameras_.size() >= 16) cameras_.clear();
+  cameras_.push_back(spriteCamera(size));
+  return cameras_.back();
 }
 
 void Composer::drawRange(const SpriteTable::LayerOrder& list, Picture picture, const Camera& camera,
@@ -98,7 +110,7 @@ void Composer::drawSlot(std::int32_t slot, Picture picture, const Camera& camera
   if (geometry == nullptr || textures == nullptr) return;
   if (geometry->alpha == 0) return;
   if ((geometry->flags & kFlagWindowLayer) != 0 && (windowVisibility_ & 1) == 0) return;
-  if (!textures->hasTexture()) return;
+  if (!textures->hasTexture() || textures->tileTexture[0] == currentTarget_) return;
   const SpriteRecord* other = nullptr;
   if (s.switching != 0 && back != nullptr && back->hasTexture()) other = back;
   drawRecord(slot, *geometry, *textures, other, camera);
@@ -106,8 +118,8 @@ void Composer::drawSlot(std::int32_t slot, Picture picture, const Camera& camera
 
 const render::Matrix4& Composer::transformOf(std::int32_t slot, SpriteRecord& record,
                                              const Camera& camera) {
-  const float halfW = static_cast<float>(camera.size.width) / 2.0F;
-  const float halfH = static_cast<float>(camera.size.height) / 2.0F;
+  const float halfW = static_cast<float>(camera.target.width) / 2.0F;
+  const float halfH = static_cast<float>(camera.target.height) / 2.0F;
   if (record.dirty || record.builtHalfW != halfW || record.builtHalfH != halfH) {
     OffsetInput in;
     in.x = record.x;
@@ -130,7 +142,7 @@ const render::Matrix4& Composer::transformOf(std::int32_t slot, SpriteRecord& re
     const SpriteOffsets offsets = spriteOffsets(in);
     const SpriteMatrices m =
         buildSpriteMatrices(offsets, SpriteRotation{record.rotX, record.rotY, record.rotZ},
-                            render::Size{record.tiles.texW, record.tiles.texH}, camera.size);
+                            render::Size{record.tiles.texW, record.tiles.texH}, camera);
     record.worldMatrix = m.world;
     record.viewMatrix = m.view;
     record.projMatrix = m.projection;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "render/render_settings.h"
 #include "render/renderer.h"
@@ -53,9 +54,9 @@ class Composer {
   std::int32_t spritesDrawn() const { return spritesDrawn_; }
 
  private:
-  struct Camera {
-    render::Size size;
-  };
+  using Camera = SpriteCamera;
+  // The camera of a target of `size`, made once and kept.
+  const Camera& cameraFor(render::Size size);
   void drawRange(const SpriteTable::LayerOrder& list, Picture picture, const Camera& camera,
                  bool nonNegative, bool negative);
   void drawSlot(std::int32_t slot, Picture picture, const Camera& camera);
@@ -75,6 +76,10 @@ class Composer {
   // until it has one again.
   std::set<std::int32_t> missingLayers_;
   render::Matrix4 transform_;
+  std::vector<SpriteCamera> cameras_;
+  // The target being drawn into: a sprite showing it is left out, since a
+  // texture cannot be read while it is written.
+  render::TextureId currentTarget_ = render::kNoTexture;
 };
 
 }  // namespace tsuzuri::scene

@@ -4,6 +4,7 @@ namespace tsuzuri::scene {
 
 void Scene::install(render::DrawCommands& draw, commands::CommandRegistry& registry) {
   composer_.install();
+  renderer_.setReleaseHook([this] { table_.releaseAll(); });
   render::SceneHooks hooks;
   hooks.commitAll = [this] { table_.commitAll(); };
   // Nothing of the scene changes by itself yet: motions, quakes and movies

@@ -30,10 +30,14 @@ class Scene {
  public:
   Scene(render::Renderer& renderer, const render::RenderSettings& settings,
         assets::ImageLoader& loader, script::Console& console, script::ErrorSink& errors)
-      : imageOutput_(console),
+      : renderer_(renderer),
+        imageOutput_(console),
         table_(renderer, settings, loader, imageOutput_, errors),
         composer_(table_, renderer, settings, errors),
         commands_(table_) {}
+  ~Scene() { renderer_.setReleaseHook(nullptr); }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // Composes the frames, commits for the draw commands, and registers the
   // sprite commands.
@@ -44,6 +48,7 @@ class Scene {
   SpriteCommands& commands() { return commands_; }
 
  private:
+  render::Renderer& renderer_;
   ConsoleImageOutput imageOutput_;
   SpriteTable table_;
   Composer composer_;

@@ -615,8 +615,6 @@ void SpriteTable::commitSlot(std::int32_t n) {
   }
   if (p == kPendingChanged) {
     copyProperties(*f, *b);
-    setVertexAlpha(*f, f->alpha);
-    if (f->cellLayout != 0) selectCell(f->tiles, f->cellLayout, f->cell);
   } else {
     // The image the front shows is replaced: its textures go first. A
     // standing picture replaces its front on every new image too.

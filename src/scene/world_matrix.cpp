@@ -280,20 +280,32 @@ SpriteOffsets spriteOffsets(const OffsetInput& in) {
   return out;
 }
 
-SpriteMatrices buildSpriteMatrices(const SpriteOffsets& offsets, const SpriteRotation& rotation,
-                                   render::Size tile, render::Size target) {
+SpriteCamera spriteCamera(render::Size target) {
   // An empty target draws nothing; a 1 × 1 one keeps the mapping invertible.
   const float width = static_cast<float>(std::max(target.width, 1));
   const float height = static_cast<float>(std::max(target.height, 1));
-
-  SpriteMatrices r;
-  r.view = lookAtLeftHanded({0, 0, kEyeZ}, {0, 0, 0}, {0, 1, 0});
-  r.projection = perspectiveLeftHanded(kFieldOfView, width / height, kNear, kFar);
+  SpriteCamera camera;
+  camera.target = target;
+  camera.view = lookAtLeftHanded({0, 0, kEyeZ}, {0, 0, 0}, {0, 1, 0});
+  camera.projection = perspectiveLeftHanded(kFieldOfView, width / height, kNear, kFar);
   const render::Matrix4 screen = screenMapping(width / 2, height / 2);
-
   // Target pixels with a depth back to world space.
-  const Matrix4d unproject = multiply(
-      multiply(inverse(widen(screen)), inverse(widen(r.projection))), inverse(widen(r.view)));
+  camera.unproject = multiply(multiply(inverse(widen(screen)), inverse(widen(camera.projection))),
+                              inverse(widen(camera.view)));
+  return camera;
+}
+
+SpriteMatrices buildSpriteMatrices(const SpriteOffsets& offsets, const SpriteRotation& rotation,
+                                   render::Size tile, render::Size target) {
+  return buildSpriteMatrices(offsets, rotation, tile, spriteCamera(target));
+}
+
+SpriteMatrices buildSpriteMatrices(const SpriteOffsets& offsets, const SpriteRotation& rotation,
+                                   render::Size tile, const SpriteCamera& camera) {
+  SpriteMatrices r;
+  r.view = camera.view;
+  r.projection = camera.projection;
+  const Matrix4d& unproject = camera.unproject;
 
   r.world = yawPitchRoll(rotation.y * kRadiansPerDegree, rotation.x * kRadiansPerDegree,
                          rotation.z * kRadiansPerDegree);

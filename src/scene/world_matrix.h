@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "render/geometry.h"
@@ -76,6 +77,17 @@ struct SpriteRotation {
   float z = 0;
 };
 
+// What the camera of one drawing target gives every sprite drawn on it:
+// the view and projection, and the mapping of target pixels with a depth
+// back to world space. Made once per target size.
+struct SpriteCamera {
+  render::Size target;
+  render::Matrix4 view;
+  render::Matrix4 projection;
+  std::array<std::array<double, 4>, 4> unproject{};
+};
+SpriteCamera spriteCamera(render::Size target);
+
 struct SpriteMatrices {
   render::Matrix4 world;
   render::Matrix4 view;
@@ -88,6 +100,8 @@ struct SpriteMatrices {
 // anchor (ox, oy), with pixel centres on integer coordinates.
 SpriteMatrices buildSpriteMatrices(const SpriteOffsets& offsets, const SpriteRotation& rotation,
                                    render::Size tile, render::Size target);
+SpriteMatrices buildSpriteMatrices(const SpriteOffsets& offsets, const SpriteRotation& rotation,
+                                   render::Size tile, const SpriteCamera& camera);
 
 // world × view × projection, the transform a draw call takes.
 render::Matrix4 spriteTransform(const SpriteMatrices& matrices);

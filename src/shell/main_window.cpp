@@ -102,12 +102,18 @@ bool MainWindow::screen(const ScreenRequest& request) {
   appendDisplayLines();
   appendRectangleLines();
 
-  std::string error;
-  std::unique_ptr<render::GpuDevice> device =
-      services_.createDevice ? services_.createDevice(*window_, error) : nullptr;
-  if (!device) {
-    errors_.report("CreateDevice " + util::utf8ToSjis(error));
-    return fail();
+  // The device is made once; a later screen keeps it (and the sprites'
+  // textures in it) and only changes its size.
+  std::unique_ptr<render::GpuDevice> created;
+  render::GpuDevice* device = renderer_.ready() ? renderer_.device() : nullptr;
+  if (device == nullptr) {
+    std::string error;
+    created = services_.createDevice ? services_.createDevice(*window_, error) : nullptr;
+    if (!created) {
+      errors_.report("CreateDevice " + util::utf8ToSjis(error));
+      return fail();
+    }
+    device = created.get();
   }
   const std::int32_t level = device->caps().pixelShaderLevel;
   const std::int32_t wanted = render_.interpolation;
@@ -134,7 +140,9 @@ bool MainWindow::screen(const ScreenRequest& request) {
   const render::Presentation first = render::choosePresentation(
       factors_.renderSize, factors_.renderSize,
       {0, 0, factors_.renderSize.width, factors_.renderSize.height}, true, render_.interpolation);
-  if (!renderer_.attach(std::move(device), first)) return fail();
+  if (created ? !renderer_.attach(std::move(created), first) : !renderer_.changeScreen(first)) {
+    return fail();
+  }
   appendDisplayLines();
   renderer_.configurePacing(window_->monitor().refreshRate, window_->hasVerticalSync());
   screenReady_ = true;

@@ -7,28 +7,46 @@
 #   Information.txt  the error log, converted to UTF-8 and without its CRs
 #   transcript.txt   every message line shown
 #   status           the exit status
-#   screenshot.png   the last frame shown (--screenshot), compared byte for byte
+#   screenshot.png   the last frame shown (--screenshot)
 #   frames.txt       the names of the frames written by --frames-dir
+#   frames/NAME.png  golden frames: each is compared with the frame of the
+#                    same name that the run wrote (a missing one fails)
+# Pictures are compared with `tsuzuri-image compare`, which allows every
+# channel to differ by the tolerance (2 unless the args file says other).
 # A missing expected file means "must be empty" for the logs and 0 for the
-# status. An `args` file next to scripts/ adds options (one per line); two
+# status. An `args` file next to scripts/ adds options (one per line); some
 # lines there are the runner's own: "runner:real-clock" runs on the real
 # clock, "runner:no-title" leaves the title out so that the engine must
-# recover the key.
+# recover the key, "runner:tolerance=T" sets the pictures' tolerance.
+#
+# Besides scripts/, a game may have files/, whose contents are copied into
+# the game folder as loose files, and archive/, whose contents are packed
+# into the game folder's arc0.dat.
 #
 # The machine's own lines of Information.txt (program, system, processor,
 # memory, the graphics driver's details) are left out of the comparison.
-# With TSUZURI_UPDATE_GOLDEN=1 the actual pictures replace the expected ones
-# (look at the difference before committing it).
+# With TSUZURI_UPDATE_GOLDEN=1 the actual pictures (screenshot.png and the
+# golden frames) replace the expected ones (look at the difference before
+# committing it).
 #
-# usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR
+# usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR TSUZURI_IMAGE
 set -u -o pipefail
-engine=$1 pack=$2 source=$3 work=$4
+engine=$1 pack=$2 source=$3 work=$4 image=$5
 title="test game"
+tolerance=2
 
 rm -rf "$work"
 mkdir -p "$work/game" "$work/out"
 if ! "$pack" scripts "$work/game/script.dat" "$source/scripts" --utf8 --title "$title" \
     > "$work/out/pack.txt" 2>&1; then
+  cat "$work/out/pack.txt"
+  exit 1
+fi
+if [ -d "$source/files" ]; then
+  cp -R "$source/files/." "$work/game/"
+fi
+if [ -d "$source/archive" ] &&
+    ! "$pack" archive "$work/game/arc0.dat" "$source/archive" > "$work/out/pack.txt" 2>&1; then
   cat "$work/out/pack.txt"
   exit 1
 fi
@@ -38,6 +56,7 @@ if [ -f "$source/args" ]; then
     case "$line" in
       runner:real-clock) options=("${options[@]/--virtual-clock}") ;;
       runner:no-title) options=("${options[@]/--title}"); options=("${options[@]/$title}") ;;
+      runner:tolerance=*) tolerance=${line#runner:tolerance=} ;;
       "") ;;
       *) options+=("$line") ;;
     esac
@@ -48,7 +67,7 @@ for o in "${options[@]}"; do [ -n "$o" ] && clean+=("$o"); done
 if [ -f "$source/expected/screenshot.png" ]; then
   clean+=(--screenshot "$work/out/screenshot.png")
 fi
-if [ -f "$source/expected/frames.txt" ]; then
+if [ -f "$source/expected/frames.txt" ] || [ -d "$source/expected/frames" ]; then
   clean+=(--frames-dir "$work/out/frames")
 fi
 
@@ -70,6 +89,23 @@ if [ -f "$log" ]; then
   fi
 fi
 
+# Compares one expected picture with the actual one, or replaces it when
+# the golden pictures are being updated.
+check_picture() {
+  local expected=$1 actual=$2 label=$3
+  if [ ! -f "$actual" ]; then
+    echo "$label: the run wrote no such picture ($actual)"
+    return 1
+  fi
+  if [ "${TSUZURI_UPDATE_GOLDEN:-0}" = 1 ]; then
+    cp "$actual" "$expected"
+  elif ! "$image" compare "$expected" "$actual" --tolerance "$tolerance" \
+      > "$work/out/compare.txt" 2>&1; then
+    echo "$label differs (actual: $actual): $(cat "$work/out/compare.txt")"
+    return 1
+  fi
+}
+
 failed=0
 if [ -f "$source/expected/frames.txt" ]; then
   (cd "$work/out/frames" 2>/dev/null && ls) > "$work/out/frames.txt"
@@ -79,12 +115,15 @@ if [ -f "$source/expected/frames.txt" ]; then
   fi
 fi
 if [ -f "$source/expected/screenshot.png" ]; then
-  if [ "${TSUZURI_UPDATE_GOLDEN:-0}" = 1 ] && [ -f "$work/out/screenshot.png" ]; then
-    cp "$work/out/screenshot.png" "$source/expected/screenshot.png"
-  elif ! cmp -s "$source/expected/screenshot.png" "$work/out/screenshot.png"; then
-    echo "screenshot.png differs from expected/screenshot.png (actual: $work/out/screenshot.png)"
-    failed=1
-  fi
+  check_picture "$source/expected/screenshot.png" "$work/out/screenshot.png" \
+    expected/screenshot.png || failed=1
+fi
+if [ -d "$source/expected/frames" ]; then
+  for golden in "$source/expected/frames"/*.png; do
+    [ -e "$golden" ] || continue
+    name=${golden##*/}
+    check_picture "$golden" "$work/out/frames/$name" "expected/frames/$name" || failed=1
+  done
 fi
 for name in stdout.txt stderr.txt Information.txt transcript.txt status; do
   expected="$source/expected/$name"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <span>
 
@@ -18,13 +20,17 @@ constexpr const char* kUsage =
     "usage: tsuzuri-image convert IN OUT [--format bmp|png|jpeg|tlg5|tlg6] [--depth 0|8|24|32]\n"
     "                                    [--level N] [--option N]\n"
     "       tsuzuri-image info FILE\n"
+    "       tsuzuri-image compare EXPECTED ACTUAL [--tolerance N]\n"
     "\n"
     "convert decodes IN as the engine does and writes OUT; the format comes from\n"
     "OUT's extension unless given (.tlg is TLG6). --depth 0 keeps the image's\n"
     "depth. --level is the PNG compression level (default 9), the JPEG quality\n"
     "(default 90) or, for TLG, ignored; --option is the PNG interlace flag or\n"
     "the JPEG option bits.\n"
-    "info prints the format, size, depth and layer attributes of FILE.\n";
+    "info prints the format, size, depth and layer attributes of FILE.\n"
+    "compare decodes both images and exits 0 when they have the same size and\n"
+    "no channel of any pixel differs by more than N (default 0), 1 when they\n"
+    "differ (saying how), 2 when a file cannot be read or decoded.\n";
 
 std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
   platform::FileHandle file = platform::openForReading(path);
@@ -202,6 +208,76 @@ int convert(const std::vector<std::string>& args, std::ostream& err) {
   return 0;
 }
 
+// A pixel as 0xAARRGGBB; the buffer holds blue, green, red, alpha.
+std::string pixelText(const std::uint8_t* pixel) {
+  const std::uint32_t value = std::uint32_t{pixel[3]} << 24 | std::uint32_t{pixel[2]} << 16 |
+                              std::uint32_t{pixel[1]} << 8 | std::uint32_t{pixel[0]};
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", value);
+  return text;
+}
+
+int compare(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> files;
+  std::int32_t tolerance = 0;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i].starts_with("--") && args[i] != "--tolerance") {
+      err << "tsuzuri-image: " << args[i] << " is not an option\n" << kUsage;
+      return 2;
+    }
+    if (args[i] != "--tolerance") {
+      files.push_back(args[i]);
+      continue;
+    }
+    const std::optional<std::int32_t> n = i + 1 < args.size() ? number(args[i + 1]) : std::nullopt;
+    if (!n || *n < 0 || *n > 255) {
+      err << "tsuzuri-image: --tolerance takes a number from 0 to 255\n";
+      return 2;
+    }
+    tolerance = *n;
+    ++i;
+  }
+  if (files.size() != 2) {
+    err << kUsage;
+    return 2;
+  }
+  std::vector<std::uint8_t> bytes;
+  const assets::ImagePtr expected = decodeFile(files[0], bytes, err);
+  if (!expected) return 2;
+  const assets::ImagePtr actual = decodeFile(files[1], bytes, err);
+  if (!actual) return 2;
+  if (expected->width != actual->width || expected->height != actual->height) {
+    out << "size differs: expected " << expected->width << "x" << expected->height << ", actual "
+        << actual->width << "x" << actual->height << "\n";
+    return 1;
+  }
+  std::int64_t differing = 0;
+  int largest = 0;
+  std::int32_t firstX = -1;
+  std::int32_t firstY = -1;
+  for (std::int32_t y = 0; y < expected->height; ++y) {
+    for (std::int32_t x = 0; x < expected->width; ++x) {
+      const std::uint8_t* e = assets::pixelAt(*expected, x, y);
+      const std::uint8_t* a = assets::pixelAt(*actual, x, y);
+      int worst = 0;
+      for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(int{e[c]} - int{a[c]}));
+      largest = std::max(largest, worst);
+      if (worst <= tolerance) continue;
+      if (differing++ == 0) {
+        firstX = x;
+        firstY = y;
+      }
+    }
+  }
+  if (differing == 0) return 0;
+  out << differing << " of " << std::int64_t{expected->width} * expected->height
+      << " pixels differ by more than " << tolerance << " (largest difference " << largest
+      << "); first at (" << firstX << ", " << firstY << "): expected "
+      << pixelText(assets::pixelAt(*expected, firstX, firstY)) << ", actual "
+      << pixelText(assets::pixelAt(*actual, firstX, firstY)) << "\n";
+  return 1;
+}
+
 }  // namespace
 
 int runImageCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -211,6 +287,7 @@ int runImageCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
   if (args[0] == "info") return info(args, out, err);
   if (args[0] == "convert") return convert(args, err);
+  if (args[0] == "compare") return compare(args, out, err);
   err << "tsuzuri-image: unknown command " << args[0] << "\n" << kUsage;
   return 2;
 }

@@ -1,0 +1,284 @@
+// The sprite scene per frame: the engine's own work for every slot in use
+// on the null device (moving sprites commit and rebuild their matrices;
+// still ones only draw), and frames per second of 200 large translucent
+// sprites over a background on the headless OpenGL device (Mesa's software
+// rasteriser through the offscreen window).
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "assets/archive_directory.h"
+#include "assets/file_access.h"
+#include "assets/game_folder.h"
+#include "assets/image_buffer.h"
+#include "assets/image_cache.h"
+#include "assets/image_ops_common.h"
+#include "platform/platform.h"
+#include "render/gl/gl_device.h"
+#include "render/null_device.h"
+#include "render/renderer.h"
+#include "scene/composition.h"
+#include "scene/sprite_table.h"
+#include "script/error_sink.h"
+#include "util/reporter.h"
+
+namespace {
+
+using namespace tsuzuri;
+
+constexpr render::Size kGame{1280, 720};
+
+// Reports go to standard error, so that a set-up that failed is seen
+// rather than measured as a fast empty frame.
+class StderrErrors final : public script::ErrorSink {
+ public:
+  void reportWithContext(std::string_view message, bool) override { print(message); }
+  void reportPlain(std::string_view message, bool) override { print(message); }
+
+ private:
+  static void print(std::string_view message) {
+    std::fprintf(stderr, "scene_bench: %.*s\n", static_cast<int>(message.size()), message.data());
+  }
+};
+
+class StderrConsole final : public assets::ImageConsole {
+ public:
+  void print(std::string_view line) override {
+    std::fprintf(stderr, "scene_bench: %.*s\n", static_cast<int>(line.size()), line.data());
+  }
+};
+
+// What a sprite table needs besides the renderer. Every image here is made
+// in memory, so the loader is never asked for a file.
+struct SceneServices {
+  util::StderrReporter reporter{"scene_bench: "};
+  assets::ArchiveDirectory archives;
+  assets::FileAccess files{assets::GameFolder{}, archives, reporter};
+  assets::ImageCache cache{std::uint64_t{0}};
+  assets::ImageLoader loader{files, cache, reporter};
+  StderrConsole console;
+  StderrErrors errors;
+  render::RenderSettings settings;
+};
+
+scene::ScreenMetrics gameScreen() {
+  scene::ScreenMetrics m;
+  m.width = kGame.width;
+  m.height = kGame.height;
+  m.renderSize = kGame;
+  return m;
+}
+
+// A width × height image whose pixels (0xAARRGGBB words) come from `colour`.
+template <typename Colour>
+assets::ImagePtr makePixels(std::int32_t width, std::int32_t height, Colour colour) {
+  assets::ImagePtr image = assets::makeImage(width, height, 32);
+  if (!image) return image;
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::uint32_t word = colour(x, y);
+      std::memcpy(assets::pixelAt(*image, x, y), &word, sizeof word);
+    }
+  }
+  return image;
+}
+
+// Gives `slot` a new image, pending like a load by the sp command; the
+// caller commits.
+bool placeSprite(scene::SpriteTable& table, std::int32_t slot, assets::ImagePtr pixels, float x,
+                 float y) {
+  if (!table.createFromPixels(table.backPtr(slot), std::move(pixels), 0, 1, 0)) return false;
+  table.adoptNewImage(slot, 0);
+  scene::SpriteRecord* back = table.back(slot);
+  back->x = x;
+  back->y = y;
+  back->dirty = true;
+  return true;
+}
+
+// The null-device scene of the first benchmarks: every slot holds a small
+// opaque sprite, committed once.
+struct NullScene {
+  std::unique_ptr<platform::Platform> platform =
+      platform::createHeadlessPlatform({.virtualClock = true});
+  SceneServices services;
+  util::StderrReporter renderErrors{"scene_bench: "};
+  render::Renderer renderer{services.settings, platform->clock(), renderErrors};
+  render::NullDevice* device = nullptr;
+  std::unique_ptr<scene::SpriteTable> table;
+  std::unique_ptr<scene::Composer> composer;
+
+  bool build() {
+    services.settings.vSyncWait = 0;
+    auto owned = std::make_unique<render::NullDevice>();
+    device = owned.get();
+    if (!renderer.attach(
+            std::move(owned),
+            render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
+      return false;
+    }
+    table = std::make_unique<scene::SpriteTable>(renderer, services.settings, services.loader,
+                                                 services.console, services.errors);
+    table->setScreenSource(gameScreen);
+    composer =
+        std::make_unique<scene::Composer>(*table, renderer, services.settings, services.errors);
+    for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
+      const auto tint = static_cast<std::uint32_t>(n) * 0x010203U;
+      auto pixels = makePixels(32, 32, [tint](std::int32_t x, std::int32_t y) {
+        return 0xFF000000U | (tint + static_cast<std::uint32_t>(x * 8 + y)) % 0x1000000U;
+      });
+      if (!placeSprite(*table, n, std::move(pixels), static_cast<float>(n % 40 * 32),
+                       static_cast<float>(n / 40 * 28))) {
+        return false;
+      }
+    }
+    table->commitAll();
+    // One frame first, so that the unchanged scene starts with its matrices
+    // built, as it would have them after the frame that showed it.
+    composer->compose(renderer.compositionTarget(), scene::Picture::kOld);
+    device->forget();
+    return composer->spritesDrawn() == scene::kSlotCount;
+  }
+
+  ~NullScene() {
+    // The textures go back to the device before it goes.
+    composer.reset();
+    table.reset();
+    renderer.detach();
+  }
+};
+
+// One frame's scene work per iteration; `move` makes every sprite change
+// position first, as an sp_xy per slot would.
+void sceneWork1000(benchmark::State& state, bool move) {
+  NullScene s;
+  if (!s.build()) {
+    state.SkipWithError("the sprites could not be made or drawn");
+    return;
+  }
+  const render::TextureId target = s.renderer.compositionTarget();
+  std::int32_t frame = 0;
+  std::size_t draws = 0;
+  for (auto _ : state) {
+    if (move) {
+      for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
+        scene::SpriteRecord* back = s.table->back(n);
+        back->x = static_cast<float>((n * 37 + frame) % kGame.width);
+        back->y = static_cast<float>((n * 53 + frame) % kGame.height);
+        back->dirty = true;
+        s.table->slot(n).pending |= scene::kPendingChanged;
+      }
+    }
+    s.table->commitAll();
+    s.composer->compose(target, scene::Picture::kOld);
+    draws = s.device->draws().size();
+    s.device->forget();
+    ++frame;
+  }
+  state.counters["draws"] = static_cast<double>(draws);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_SceneWork1000(benchmark::State& state) {
+  sceneWork1000(state, true);
+}
+BENCHMARK(BM_SceneWork1000)->Unit(benchmark::kMicrosecond);
+
+void BM_SceneWork1000Unchanged(benchmark::State& state) {
+  sceneWork1000(state, false);
+}
+BENCHMARK(BM_SceneWork1000Unchanged)->Unit(benchmark::kMicrosecond);
+
+// 200 translucent 256 × 256 sprites in a 20 × 10 grid over an opaque
+// background, each frame composed, blended and presented in full.
+void BM_Gl200Sprites(benchmark::State& state) {
+  constexpr std::int32_t kSprites = 200;
+  constexpr std::int32_t kSide = 256;
+  constexpr std::int32_t kBackgroundSlot = scene::kSlotCount - 1;  // drawn first
+  auto platform = platform::createHeadlessPlatform({});
+  std::string error;
+  platform::Window* window = platform->openWindow("bench", error);
+  if (window == nullptr || !window->hasGraphicsContext()) {
+    state.SkipWithError(("no OpenGL: " + error).c_str());
+    return;
+  }
+  window->setClientSize({kGame.width, kGame.height});
+  auto device = render::gl::createGlDevice(*window, error);
+  if (!device) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  SceneServices services;
+  services.settings.vSyncWait = 0;
+  util::StderrReporter renderErrors("scene_bench: ");
+  render::Renderer renderer(services.settings, platform->clock(), renderErrors);
+  if (!renderer.attach(
+          std::move(device),
+          render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
+    state.SkipWithError("the renderer could not attach the device");
+    return;
+  }
+  renderer.configurePacing(60, false);
+  std::string failure;
+  {
+    scene::SpriteTable table(renderer, services.settings, services.loader, services.console,
+                             services.errors);
+    table.setScreenSource(gameScreen);
+    scene::Composer composer(table, renderer, services.settings, services.errors);
+    composer.install();
+    bool built =
+        placeSprite(table, kBackgroundSlot,
+                    makePixels(kGame.width, kGame.height,
+                               [](std::int32_t x, std::int32_t y) {
+                                 return 0xFF000000U | static_cast<std::uint32_t>(x % 256) << 16 |
+                                        static_cast<std::uint32_t>(y % 256) << 8 | 0x40U;
+                               }),
+                    static_cast<float>(kGame.width / 2), static_cast<float>(kGame.height / 2));
+    for (std::int32_t n = 0; built && n < kSprites; ++n) {
+      // A disc fading out from the centre, so that every pixel blends.
+      const auto tint = 0x00204080U + static_cast<std::uint32_t>(n) * 0x00030507U;
+      auto pixels = makePixels(kSide, kSide, [tint](std::int32_t x, std::int32_t y) {
+        const std::int32_t dx = x - kSide / 2;
+        const std::int32_t dy = y - kSide / 2;
+        const std::int32_t alpha = 200 - (dx * dx + dy * dy) / 90;
+        const auto a = static_cast<std::uint32_t>(alpha < 24 ? 24 : alpha);
+        return a << 24 | (tint & 0xFFFFFFU);
+      });
+      const float x = 32.0F + static_cast<float>(n % 20) * 64.0F;
+      const float y = 36.0F + static_cast<float>(n / 20) * 72.0F;
+      built = placeSprite(table, n, std::move(pixels), x, y);
+    }
+    table.commitAll();
+    // The first frame compiles the device's programs and settles the
+    // uploads: it is not what a running game pays per frame.
+    if (!built) {
+      failure = "the sprites could not be made";
+    } else if (!renderer.frame(0, 0, 0, 0)) {
+      failure = "the first frame failed";
+    } else if (composer.spritesDrawn() != kSprites + 1) {
+      failure = "only " + std::to_string(composer.spritesDrawn()) + " sprites were drawn";
+    } else {
+      for (auto _ : state) {
+        benchmark::DoNotOptimize(renderer.frame(0, 0, 0, 0));
+      }
+    }
+    // The table's textures are freed here, while the device still exists.
+  }
+  renderer.detach();
+  if (!failure.empty()) {
+    state.SkipWithError(failure.c_str());
+    return;
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Gl200Sprites)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
