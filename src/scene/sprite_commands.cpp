@@ -304,9 +304,14 @@ void SpriteCommands::sp_mask(CommandContext& c) {
     }
     if (!table_.uploadMask(*target, *owned)) return;
   }
-  target->maskValue1 = reverse;
-  target->maskValue2 = progress;
-  target->maskMode = (softness - 1) & 511;
+  // The back record gets the values too, so that the next commit of a
+  // changed property does not take the mask back to nothing.
+  for (SpriteRecord* r : {target, table_.back(slot)}) {
+    if (r == nullptr) continue;
+    r->maskValue1 = reverse;
+    r->maskValue2 = progress;
+    r->maskMode = (softness - 1) & 511;
+  }
 }
 
 void SpriteCommands::sp_d(CommandContext& c) {

@@ -497,13 +497,13 @@ void SpriteTable::settleNewImage(std::int32_t n, std::uint32_t flags) {
       copyProperties(*copy, *b);
       frontPtr(n) = std::move(copy);
     }
-  } else if ((s.pending & kPendingNewImage) != 0) {
-    b->flags = flags;
-  } else if ((s.pending & kPendingChanged) != 0) {
+  } else if ((s.pending & (kPendingNewImage | kPendingChanged)) != 0) {
+    // The back record already holds the properties to show: the new
+    // image's quads take its cell and alpha.
     b->flags = flags;
     if (b->cellLayout != 0 && b->cell != 0) selectCell(b->tiles, b->cellLayout, b->cell);
     setVertexAlpha(*b, b->alpha);
-    s.pending = kPendingNewImage | kPendingReleaseFront;
+    if ((s.pending & kPendingNewImage) == 0) s.pending = kPendingNewImage | kPendingReleaseFront;
   } else {
     adoptNewImage(n, flags);
   }
