@@ -135,6 +135,15 @@ void SpriteTable::releaseImage(SpriteRecord& record) {
   record.pixels.reset();
 }
 
+SpriteRecord& SpriteTable::emptied(std::unique_ptr<SpriteRecord>& record) {
+  if (record) {
+    releaseImage(*record);
+  } else {
+    record = std::make_unique<SpriteRecord>();
+  }
+  return *record;
+}
+
 void SpriteTable::destroyRecord(std::unique_ptr<SpriteRecord>& record) {
   if (!record) return;
   releaseImage(*record);
@@ -211,12 +220,7 @@ bool SpriteTable::createFromPixels(std::unique_ptr<SpriteRecord>& record, assets
     record->cellLayout = cellLayout;
     return true;
   }
-  if (record) {
-    releaseImage(*record);
-  } else {
-    record = std::make_unique<SpriteRecord>();
-  }
-  SpriteRecord& r = *record;
+  SpriteRecord& r = emptied(record);
   r.imageW = width;
   r.imageH = height;
   r.cellLayout = cellLayout;
@@ -261,12 +265,7 @@ bool SpriteTable::createCanvas(std::unique_ptr<SpriteRecord>& record, std::int32
     if (record) destroyRecord(record);
     return false;
   }
-  if (record) {
-    releaseImage(*record);
-  } else {
-    record = std::make_unique<SpriteRecord>();
-  }
-  SpriteRecord& r = *record;
+  SpriteRecord& r = emptied(record);
   render::GpuDevice* device = renderer_.ready() ? renderer_.device() : nullptr;
   // Bit 0 rounds the texture up to powers of two; otherwise it has the
   // canvas's own size.
@@ -312,12 +311,7 @@ bool SpriteTable::createCanvas(std::unique_ptr<SpriteRecord>& record, std::int32
 
 bool SpriteTable::createGeometryOnly(std::unique_ptr<SpriteRecord>& record, std::int32_t width,
                                      std::int32_t height, std::int32_t cellLayout) {
-  if (record) {
-    releaseImage(*record);
-  } else {
-    record = std::make_unique<SpriteRecord>();
-  }
-  SpriteRecord& r = *record;
+  SpriteRecord& r = emptied(record);
   r.imageW = width;
   r.imageH = height;
   r.cellLayout = cellLayout;

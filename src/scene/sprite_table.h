@@ -138,6 +138,8 @@ class SpriteTable {
     SpriteSlot slot;
   };
 
+  // The record without its image, or a new one (anchor 1/1, defaults).
+  SpriteRecord& emptied(std::unique_ptr<SpriteRecord>& record);
   bool uploadTiles(SpriteRecord& record, const assets::ImageBuffer& pixels, bool create);
   void deleteSlot(std::int32_t slot);
   void clearSlot(std::int32_t slot);
