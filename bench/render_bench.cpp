@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "headless_gl.h"
 #include "platform/platform.h"
-#include "render/gl/gl_device.h"
 #include "render/null_device.h"
 #include "render/renderer.h"
 #include "util/reporter.h"
@@ -31,18 +31,8 @@ void runFrames(benchmark::State& state, render::Renderer& renderer) {
 // scaling pass.
 void headlessFrames(benchmark::State& state, render::Size client) {
   auto platform = platform::createHeadlessPlatform({});
-  std::string error;
-  platform::Window* window = platform->openWindow("bench", error);
-  if (window == nullptr || !window->hasGraphicsContext()) {
-    state.SkipWithError(("no OpenGL: " + error).c_str());
-    return;
-  }
-  window->setClientSize({client.width, client.height});
-  auto device = render::gl::createGlDevice(*window, error);
-  if (!device) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  auto device = bench::headlessGlDevice(state, *platform, client);
+  if (!device) return;
   render::RenderSettings settings;
   settings.vSyncWait = 0;
   util::StderrReporter errors("render_bench: ");

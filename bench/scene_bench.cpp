@@ -19,8 +19,8 @@
 #include "assets/image_buffer.h"
 #include "assets/image_cache.h"
 #include "assets/image_ops_common.h"
+#include "headless_gl.h"
 #include "platform/platform.h"
-#include "render/gl/gl_device.h"
 #include "render/null_device.h"
 #include "render/renderer.h"
 #include "scene/composition.h"
@@ -203,18 +203,8 @@ void BM_Gl200Sprites(benchmark::State& state) {
   constexpr std::int32_t kSide = 256;
   constexpr std::int32_t kBackgroundSlot = scene::kSlotCount - 1;  // drawn first
   auto platform = platform::createHeadlessPlatform({});
-  std::string error;
-  platform::Window* window = platform->openWindow("bench", error);
-  if (window == nullptr || !window->hasGraphicsContext()) {
-    state.SkipWithError(("no OpenGL: " + error).c_str());
-    return;
-  }
-  window->setClientSize({kGame.width, kGame.height});
-  auto device = render::gl::createGlDevice(*window, error);
-  if (!device) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
+  auto device = bench::headlessGlDevice(state, *platform, kGame);
+  if (!device) return;
   SceneServices services;
   services.settings.vSyncWait = 0;
   util::StderrReporter renderErrors("scene_bench: ");

@@ -116,8 +116,7 @@ void Composer::drawSlot(std::int32_t slot, Picture picture, const Camera& camera
   drawRecord(slot, *geometry, *textures, other, camera);
 }
 
-const render::Matrix4& Composer::transformOf(std::int32_t slot, SpriteRecord& record,
-                                             const Camera& camera) {
+const render::Matrix4& Composer::transformOf(SpriteRecord& record, const Camera& camera) {
   const float halfW = static_cast<float>(camera.target.width) / 2.0F;
   const float halfH = static_cast<float>(camera.target.height) / 2.0F;
   if (record.dirty || record.builtHalfW != halfW || record.builtHalfH != halfH) {
@@ -138,7 +137,6 @@ const render::Matrix4& Composer::transformOf(std::int32_t slot, SpriteRecord& re
     in.factor = static_cast<float>(metrics_.resolutionFactor);
     in.assetScale = static_cast<float>(metrics_.assetScale);
     in.displayRatio = static_cast<float>(metrics_.displayRatio());
-    static_cast<void>(slot);
     const SpriteOffsets offsets = spriteOffsets(in);
     const SpriteMatrices m =
         buildSpriteMatrices(offsets, SpriteRotation{record.rotX, record.rotY, record.rotZ},
@@ -159,7 +157,7 @@ void Composer::drawRecord(std::int32_t slot, SpriteRecord& geometry, const Sprit
   render::GpuDevice* device = renderer_.device();
   const bool programs = device->caps().spritePrograms;
   render::DrawCall call;
-  call.transform = transformOf(slot, geometry, camera);
+  call.transform = transformOf(geometry, camera);
   call.blend = blendOf(geometry.blend);
   call.filter = render::Filter::kLinear;
   if (settings_.colorBlend != 0) {

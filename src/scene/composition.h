@@ -62,7 +62,7 @@ class Composer {
   void drawSlot(std::int32_t slot, Picture picture, const Camera& camera);
   void drawRecord(std::int32_t slot, SpriteRecord& geometry, const SpriteRecord& textures,
                   const SpriteRecord* other, const Camera& camera);
-  const render::Matrix4& transformOf(std::int32_t slot, SpriteRecord& record, const Camera& camera);
+  const render::Matrix4& transformOf(SpriteRecord& record, const Camera& camera);
 
   SpriteTable& table_;
   render::Renderer& renderer_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/image_ops_basic.h"
 #include "assets/image_ops_geometry.h"
 #include "util/sjis.h"
 
@@ -60,28 +61,19 @@ constexpr commands::SystemCommandEntry<SpriteCommands> kCommands[] = {
     {"sp_gn", &SpriteCommands::sp_gn},
 };
 
-// Copies `image` onto `canvas` with its top-left corner at (x, y), clipped
-// to the canvas (a plain copy: the canvas starts transparent).
-void paste(assets::ImageBuffer& canvas, const assets::ImageBuffer& image, std::int32_t x,
-           std::int32_t y) {
-  const std::int32_t left = std::max(0, x);
-  const std::int32_t right = std::min(canvas.width, x + image.width);
-  if (left >= right) return;
-  for (std::int32_t row = std::max(0, y); row < std::min(canvas.height, y + image.height); ++row) {
-    std::memcpy(
-        assets::pixelAt(canvas, left, row),
-        image.pixels + (static_cast<std::size_t>(row - y) * static_cast<std::size_t>(image.width) +
-                        static_cast<std::size_t>(left - x)) *
-                           4,
-        static_cast<std::size_t>(right - left) * 4);
+// `image` placed with its top-left corner at (x, y) on a transparent
+// width × height canvas (a cut that reaches outside the image); null
+// (reported) when it cannot be made.
+assets::ImagePtr placed(SpriteTable& table, const assets::ImageBuffer& image, std::int32_t x,
+                        std::int32_t y, std::int32_t width, std::int32_t height) {
+  assets::ImageBuffer* canvas = nullptr;
+  if (width <= 0 || height <= 0 ||
+      !assets::clippingImage(table.console(), &canvas, &image, -x, -y, width, height)) {
+    assets::freeImage(&canvas);
+    table.errors().reportWithContext(util::toSjis(u8"画像メモリを確保出来ませんでした"));
+    return nullptr;
   }
-}
-
-// A transparent width × height image.
-assets::ImagePtr transparentImage(std::int32_t width, std::int32_t height) {
-  assets::ImagePtr image = assets::makeImage(width, height, 32);
-  if (image) std::memset(image->pixels, 0, static_cast<std::size_t>(image->pixelCount) * 4);
-  return image;
+  return assets::ImagePtr(canvas);
 }
 
 std::string limitedName(std::string_view name) {
@@ -121,29 +113,16 @@ void SpriteCommands::clearAutoDelete(std::int32_t slot) {
 }
 
 bool SpriteCommands::loadImage(std::int32_t slot, std::string_view file, std::uint32_t flags,
-                               std::int32_t cellLayout) {
-  SpriteSlot& s = table_.slot(slot);
-  // A cut rectangle serves the one load that follows it.
-  const std::int32_t cutX = s.cutX;
-  const std::int32_t cutY = s.cutY;
-  const std::int32_t cutW = s.cutW;
-  const std::int32_t cutH = s.cutH;
-  s.cutX = s.cutY = s.cutW = s.cutH = 0;
+                               std::int32_t cellLayout, const CutRect& cut) {
   clearAutoDelete(slot);
   const std::string name = util::toForwardSlashes(file);
-  bool loaded = false;
-  if (table_.jumpMode() != 0) {
-    loaded = table_.createGeometryOnly(table_.backPtr(slot), 1, 1, cellLayout);
-  } else {
-    s.cutX = cutX;
-    s.cutY = cutY;
-    s.cutW = cutW;
-    s.cutH = cutH;
-    loaded = table_.loadImageIntoSprite(name, table_.backPtr(slot), slot, cellLayout, flags);
-    s.cutX = s.cutY = s.cutW = s.cutH = 0;
-  }
+  const bool loaded =
+      table_.jumpMode() != 0
+          ? table_.createGeometryOnly(table_.backPtr(slot), 1, 1, cellLayout)
+          : table_.loadImageIntoSprite(name, table_.backPtr(slot), slot, cellLayout, flags, cut);
   if (!loaded) return false;
   table_.settleNewImage(slot, flags);
+  SpriteSlot& s = table_.slot(slot);
   s.name = limitedName(name);
   s.kind = kKindImage;
   return true;
@@ -159,13 +138,9 @@ void SpriteCommands::sp(CommandContext& c) {
 void SpriteCommands::sp_cut(CommandContext& c) {
   std::int32_t slot = 0;
   if (!slotArgument(c, slot)) return;
-  SpriteSlot& s = table_.slot(slot);
-  s.cutX = c.integer(5);
-  s.cutY = c.integer(6);
-  s.cutW = c.integer(7);
-  s.cutH = c.integer(8);
+  const CutRect cut{c.integer(5), c.integer(6), c.integer(7), c.integer(8)};
   static_cast<void>(
-      loadImage(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)), c.integer(4)));
+      loadImage(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)), c.integer(4), cut));
 }
 
 bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std::uint32_t flags,
@@ -187,15 +162,11 @@ bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std:
       canvasW = roundedScale(width, m.assetScale);
       canvasH = roundedScale(height, m.assetScale);
     }
-    canvas = transparentImage(canvasW, canvasH);
-    if (!canvas) {
-      table_.errors().reportWithContext(util::toSjis(u8"画像メモリを確保出来ませんでした"));
-      return false;
-    }
     // Centred across, standing on the bottom edge.
     offsetX = (canvasW - image->width) / 2;
     offsetY = canvasH - image->height;
-    paste(*canvas, *image, offsetX, offsetY);
+    canvas = placed(table_, *image, offsetX, offsetY, canvasW, canvasH);
+    if (!canvas) return false;
   }
   // A switch keeps the size of the picture it replaces.
   if ((s.pending & kPendingDelete) == 0) {
@@ -292,15 +263,10 @@ void SpriteCommands::sp_mask(CommandContext& c) {
     assets::ImagePtr owned(mask);
     if (owned->width != target->cellW() || owned->height != target->cellH() || s.maskParam1 != 0 ||
         s.maskParam2 != 0) {
-      assets::ImagePtr placed =
-          transparentImage(std::max(1, target->cellW()), std::max(1, target->cellH()));
-      if (!placed) {
-        table_.errors().reportWithContext(util::toSjis(u8"画像メモリを確保出来ませんでした"));
-        return;
-      }
-      paste(*placed, *owned, (target->cellW() - owned->width) / 2 + s.maskParam1,
-            (target->cellH() - owned->height) / 2 + s.maskParam2);
-      owned = std::move(placed);
+      owned = placed(table_, *owned, (target->cellW() - owned->width) / 2 + s.maskParam1,
+                     (target->cellH() - owned->height) / 2 + s.maskParam2, target->cellW(),
+                     target->cellH());
+      if (!owned) return;
     }
     if (!table_.uploadMask(*target, *owned)) return;
   }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string_view>
 
 #include "commands/command_context.h"
@@ -73,7 +74,7 @@ class SpriteCommands {
 
   // The creating steps shared with saves and motions.
   bool loadImage(std::int32_t slot, std::string_view file, std::uint32_t flags,
-                 std::int32_t cellLayout);
+                 std::int32_t cellLayout, const CutRect& cut = {});
   bool loadStanding(std::int32_t slot, std::string_view file, std::uint32_t flags,
                     std::int32_t width, std::int32_t height);
 
@@ -88,6 +89,14 @@ class SpriteCommands {
   // change is pending.
   void setProperty(commands::CommandContext& c, const std::function<void(SpriteRecord&)>& apply);
   void setEffect(commands::CommandContext& c, int index, std::int32_t value);
+  // A position, scale or rotation property and what its argument is
+  // divided by before it is stored.
+  struct GeometryField {
+    float SpriteRecord::*field;
+    float divisor = 1;
+  };
+  // The setters of one to three geometry properties (arguments 2, 3, 4).
+  void setGeometry(commands::CommandContext& c, std::initializer_list<GeometryField> fields);
   // The record a query reads; null (reported) when the slot is empty.
   SpriteRecord* queried(commands::CommandContext& c, std::int32_t& slot);
   // Deletes an auto-deleting sprite now, before a new one is made.

@@ -1,4 +1,6 @@
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 
 #include "scene/sprite_commands.h"
@@ -24,94 +26,62 @@ void SpriteCommands::setProperty(CommandContext& c,
   s.pending |= kPendingChanged;
 }
 
-void SpriteCommands::sp_x(CommandContext& c) {
-  const float x = c.floatValue(2);
-  setProperty(c, [x](SpriteRecord& r) {
-    r.x = x;
+void SpriteCommands::setGeometry(CommandContext& c, std::initializer_list<GeometryField> fields) {
+  // Arguments 2, 3, 4 in the order of the fields, each divided by its
+  // field's divisor (100 for percent, -1 for the negated Z angle).
+  std::array<float, 3> values{};
+  int argument = 2;
+  for (const GeometryField& f : fields) {
+    values[static_cast<std::size_t>(argument - 2)] = c.floatValue(argument) / f.divisor;
+    ++argument;
+  }
+  setProperty(c, [&fields, &values](SpriteRecord& r) {
+    std::size_t i = 0;
+    for (const GeometryField& f : fields) r.*(f.field) = values[i++];
     r.dirty = true;
   });
+}
+
+void SpriteCommands::sp_x(CommandContext& c) {
+  setGeometry(c, {{&SpriteRecord::x}});
 }
 
 void SpriteCommands::sp_y(CommandContext& c) {
-  const float y = c.floatValue(2);
-  setProperty(c, [y](SpriteRecord& r) {
-    r.y = y;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::y}});
 }
 
 void SpriteCommands::sp_xy(CommandContext& c) {
-  const float x = c.floatValue(2);
-  const float y = c.floatValue(3);
-  setProperty(c, [x, y](SpriteRecord& r) {
-    r.x = x;
-    r.y = y;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::x}, {&SpriteRecord::y}});
 }
 
 void SpriteCommands::sp_w(CommandContext& c) {
-  const float scale = c.floatValue(2) / 100.0F;
-  setProperty(c, [scale](SpriteRecord& r) {
-    r.scaleX = scale;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::scaleX, 100}});
 }
 
 void SpriteCommands::sp_h(CommandContext& c) {
-  const float scale = c.floatValue(2) / 100.0F;
-  setProperty(c, [scale](SpriteRecord& r) {
-    r.scaleY = scale;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::scaleY, 100}});
 }
 
 void SpriteCommands::sp_wh(CommandContext& c) {
-  const float scaleX = c.floatValue(2) / 100.0F;
-  const float scaleY = c.floatValue(3) / 100.0F;
-  setProperty(c, [scaleX, scaleY](SpriteRecord& r) {
-    r.scaleX = scaleX;
-    r.scaleY = scaleY;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::scaleX, 100}, {&SpriteRecord::scaleY, 100}});
 }
 
 void SpriteCommands::sp_rx(CommandContext& c) {
-  const float degrees = c.floatValue(2);
-  setProperty(c, [degrees](SpriteRecord& r) {
-    r.rotX = degrees;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::rotX}});
 }
 
 void SpriteCommands::sp_ry(CommandContext& c) {
-  const float degrees = c.floatValue(2);
-  setProperty(c, [degrees](SpriteRecord& r) {
-    r.rotY = degrees;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::rotY}});
 }
 
 // The Z angle is stored negated, as the Z motions store it: a positive
 // angle in a script turns the sprite clockwise on screen.
 void SpriteCommands::sp_rz(CommandContext& c) {
-  const float degrees = -c.floatValue(2);
-  setProperty(c, [degrees](SpriteRecord& r) {
-    r.rotZ = degrees;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::rotZ, -1}});
 }
 
 void SpriteCommands::sp_rxyz(CommandContext& c) {
-  const float x = c.floatValue(2);
-  const float y = c.floatValue(3);
-  const float z = -c.floatValue(4);
-  setProperty(c, [x, y, z](SpriteRecord& r) {
-    r.rotX = x;
-    r.rotY = y;
-    r.rotZ = z;
-    r.dirty = true;
-  });
+  setGeometry(c, {{&SpriteRecord::rotX}, {&SpriteRecord::rotY}, {&SpriteRecord::rotZ, -1}});
 }
 
 void SpriteCommands::sp_a(CommandContext& c) {

@@ -96,6 +96,12 @@ void setVertexAlpha(SpriteRecord& record, std::int32_t alpha);
 // but textures and pixels. The destination is marked dirty.
 void copyProperties(SpriteRecord& destination, const SpriteRecord& source);
 
+// The source rectangle of one load (sp_cut); x = -1 centres it across.
+// A width or height of 0 loads the whole image.
+struct CutRect {
+  std::int32_t x = 0, y = 0, w = 0, h = 0;
+};
+
 // The bookkeeping of one slot.
 struct SpriteSlot {
   std::int32_t frontIndex = 0;
@@ -107,7 +113,6 @@ struct SpriteSlot {
   std::int32_t maskParam1 = 0, maskParam2 = 0;
   std::array<std::int32_t, 5> textParams{};
   std::int32_t order = 0;
-  std::int32_t cutX = 0, cutY = 0, cutW = 0, cutH = 0;
   std::int32_t autoDelete = 0;
   std::int32_t switching = 0;
   std::int32_t motionActive = 0;

@@ -13,34 +13,6 @@
 namespace tsuzuri::scene {
 namespace {
 
-// A box-filtered half-size copy of 32-bit pixels (at least 1 × 1).
-assets::ImagePtr halfSize(const assets::ImageBuffer& image) {
-  const std::int32_t w = std::max(1, image.width / 2);
-  const std::int32_t h = std::max(1, image.height / 2);
-  assets::ImagePtr half = assets::makeImage(w, h, 32);
-  if (!half) return nullptr;
-  const auto at = [&image](std::int32_t x, std::int32_t y, int channel) {
-    x = std::min(x, image.width - 1);
-    y = std::min(y, image.height - 1);
-    return static_cast<std::uint32_t>(
-        image.pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                      static_cast<std::size_t>(x)) *
-                         4 +
-                     static_cast<std::size_t>(channel)]);
-  };
-  for (std::int32_t y = 0; y < h; ++y) {
-    for (std::int32_t x = 0; x < w; ++x) {
-      std::uint8_t* out = assets::pixelAt(*half, x, y);
-      for (int c = 0; c < 4; ++c) {
-        const std::uint32_t sum = at(2 * x, 2 * y, c) + at(2 * x + 1, 2 * y, c) +
-                                  at(2 * x, 2 * y + 1, c) + at(2 * x + 1, 2 * y + 1, c);
-        out[c] = static_cast<std::uint8_t>((sum + 2) / 4);
-      }
-    }
-  }
-  return half;
-}
-
 const std::uint32_t* pixelWords(const assets::ImageBuffer& image, std::int32_t x, std::int32_t y) {
   return reinterpret_cast<const std::uint32_t*>(image.pixels) +
          static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
@@ -190,8 +162,14 @@ bool SpriteTable::uploadTiles(SpriteRecord& record, const assets::ImageBuffer& p
     }
   }
   if (record.halfLevels) {
-    assets::ImagePtr half = halfSize(pixels);
-    if (!half) return true;  // the second level only sharpens minification
+    // An area-averaged half-size copy; without it the second level stays
+    // clear, which only blurs minified sprites.
+    assets::ImageBuffer* reduced = nullptr;
+    if (!assets::resizeImage(console_, &reduced, &pixels, std::max(1, pixels.width / 2),
+                             std::max(1, pixels.height / 2), 1, 2, 0)) {
+      return true;
+    }
+    const assets::ImagePtr half(reduced);
     for (std::int32_t j = 0; j < t.tileCount; ++j) {
       const auto i = static_cast<std::size_t>(j);
       const std::int32_t c = j % t.tilesX;
@@ -328,7 +306,8 @@ bool SpriteTable::createGeometryOnly(std::unique_ptr<SpriteRecord>& record, std:
 }
 
 assets::ImagePtr SpriteTable::loadSlotImage(std::string_view name, std::int32_t slotNumber,
-                                            std::uint32_t flags, std::int32_t& resolutionClass) {
+                                            std::uint32_t flags, std::int32_t& resolutionClass,
+                                            const CutRect& cut) {
   const ScreenMetrics m = screen();
   assets::LoadedImage loaded =
       loader_.load(name, (flags & kFlagBypassCache) == 0, true, m.resolutionFactor);
@@ -340,11 +319,11 @@ assets::ImagePtr SpriteTable::loadSlotImage(std::string_view name, std::int32_t 
     assets::freeImage(&image);
     return assets::ImagePtr();
   };
-  if (s.cutW != 0 && s.cutH != 0) {
-    std::int32_t x = s.cutX;
-    std::int32_t y = s.cutY;
-    std::int32_t w = s.cutW;
-    std::int32_t h = s.cutH;
+  if (cut.w != 0 && cut.h != 0) {
+    std::int32_t x = cut.x;
+    std::int32_t y = cut.y;
+    std::int32_t w = cut.w;
+    std::int32_t h = cut.h;
     if (loaded.scale == 2 && m.resolutionFactor > 1.0) {
       if (x != -1) x = roundedScale(x, m.assetScale);
       y = roundedScale(y, m.assetScale);
@@ -396,9 +375,9 @@ assets::ImagePtr SpriteTable::loadSlotImage(std::string_view name, std::int32_t 
 
 bool SpriteTable::loadImageIntoSprite(std::string_view name, std::unique_ptr<SpriteRecord>& record,
                                       std::int32_t slotNumber, std::int32_t cellLayout,
-                                      std::uint32_t flags) {
+                                      std::uint32_t flags, const CutRect& cut) {
   std::int32_t resolutionClass = 1;
-  assets::ImagePtr image = loadSlotImage(name, slotNumber, flags, resolutionClass);
+  assets::ImagePtr image = loadSlotImage(name, slotNumber, flags, resolutionClass, cut);
   if (!image) return false;
   const std::int32_t offsetX = image->left;
   const std::int32_t offsetY = image->top;

@@ -77,13 +77,14 @@ class SpriteTable {
                     std::uint32_t flags);
   bool createGeometryOnly(std::unique_ptr<SpriteRecord>& record, std::int32_t width,
                           std::int32_t height, std::int32_t cellLayout);
-  // Loads a named image with the slot's cut rectangle and effects.
+  // Loads a named image, cut and with the slot's effects.
   bool loadImageIntoSprite(std::string_view name, std::unique_ptr<SpriteRecord>& record,
-                           std::int32_t slot, std::int32_t cellLayout, std::uint32_t flags);
+                           std::int32_t slot, std::int32_t cellLayout, std::uint32_t flags,
+                           const CutRect& cut = {});
   // An image loaded by name for a slot (cut and effects applied), and the
   // resolution class its pixels have; null when it could not be made.
   assets::ImagePtr loadSlotImage(std::string_view name, std::int32_t slot, std::uint32_t flags,
-                                 std::int32_t& resolutionClass);
+                                 std::int32_t& resolutionClass, const CutRect& cut = {});
   // The back record got a new image: properties follow the front record
   // (or take the defaults of a first image) and the new image is pending.
   void adoptNewImage(std::int32_t slot, std::uint32_t flags);
