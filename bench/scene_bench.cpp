@@ -112,6 +112,7 @@ struct NullScene {
   render::Renderer renderer{services.settings, platform->clock(), renderErrors};
   render::NullDevice* device = nullptr;
   std::unique_ptr<scene::SpriteTable> table;
+  scene::ScreenState screen;
   std::unique_ptr<scene::Composer> composer;
 
   bool build() {
@@ -126,8 +127,8 @@ struct NullScene {
     table = std::make_unique<scene::SpriteTable>(renderer, services.settings, services.loader,
                                                  services.console, services.errors);
     table->setScreenSource(gameScreen);
-    composer =
-        std::make_unique<scene::Composer>(*table, renderer, services.settings, services.errors);
+    composer = std::make_unique<scene::Composer>(*table, screen, renderer, services.settings,
+                                                 services.errors);
     for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
       const auto tint = static_cast<std::uint32_t>(n) * 0x010203U;
       auto pixels = makePixels(32, 32, [tint](std::int32_t x, std::int32_t y) {
@@ -221,7 +222,8 @@ void BM_Gl200Sprites(benchmark::State& state) {
     scene::SpriteTable table(renderer, services.settings, services.loader, services.console,
                              services.errors);
     table.setScreenSource(gameScreen);
-    scene::Composer composer(table, renderer, services.settings, services.errors);
+    const scene::ScreenState screen;
+    scene::Composer composer(table, screen, renderer, services.settings, services.errors);
     composer.install();
     bool built =
         placeSprite(table, kBackgroundSlot,

@@ -42,7 +42,7 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       imageLoader_(files_, imageCache_, errors_),
       renderer_(settings_.render, platform.clock(), errors_),
       drawCommands_(renderer_, platform.clock()),
-      scene_(renderer_, settings_.render, imageLoader_, console, errors_),
+      scene_(renderer_, settings_.render, imageLoader_, console, errors_, platform.clock()),
       fileCommands_(files_, [this] { return mainWindow_.factors().resolutionFactor; }),
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
@@ -101,6 +101,7 @@ bool Engine::startUp() {
   windowCommands_.registerWith(registry_);
   fileCommands_.registerWith(registry_);
   scene_.install(drawCommands_, registry_);
+  scene_.setSystemFlagsSource([this] { return mainWindow_.systemFlags(); });
   scene_.sprites().setScreenSource([this] {
     const shell::DisplayFactors& f = mainWindow_.factors();
     scene::ScreenMetrics m;

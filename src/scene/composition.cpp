@@ -70,7 +70,10 @@ void Composer::compose(render::TextureId target, Picture picture) {
   const auto screen = layers.find(0);
   const Camera& camera = cameraFor(renderer_.presentation().renderSize);
   if (screen != layers.end()) drawRange(screen->second, picture, camera, true, false);
-  if ((windowVisibility_ & 2) != 0 && messageText_) messageText_(0.0F, 0.0F);
+  if ((windowVisibility_ & 2) != 0 && messageText_) {
+    const std::array<float, 2> offset = messageTextOffset();
+    messageText_(offset[0], offset[1]);
+  }
   if (screen != layers.end()) drawRange(screen->second, picture, camera, false, true);
 }
 
@@ -113,13 +116,22 @@ void Composer::drawSlot(std::int32_t slot, Picture picture, const Camera& camera
   if (!textures->hasTexture() || textures->tileTexture[0] == currentTarget_) return;
   const SpriteRecord* other = nullptr;
   if (s.switching != 0 && back != nullptr && back->hasTexture()) other = back;
-  drawRecord(slot, *geometry, *textures, other, camera);
+  drawRecord(slot, *geometry, *textures, other, camera, picture == Picture::kNew && s.pending != 0);
 }
 
-const render::Matrix4& Composer::transformOf(SpriteRecord& record, const Camera& camera) {
+std::array<float, 2> Composer::messageTextOffset() const {
+  if ((screen_.quakeTargets() & kQuakeWindowSprites) == 0 || (settings_.effectSkip & 1) != 0) {
+    return {0, 0};
+  }
+  return {screen_.quake(false).offset, screen_.quake(true).offset};
+}
+
+const render::Matrix4& Composer::transformOf(std::int32_t slot, SpriteRecord& record,
+                                             const Camera& camera, bool pendingScreen) {
   const float halfW = static_cast<float>(camera.target.width) / 2.0F;
   const float halfH = static_cast<float>(camera.target.height) / 2.0F;
   if (record.dirty || record.builtHalfW != halfW || record.builtHalfH != halfH) {
+    const SpriteSlot& s = table_.slot(slot);
     OffsetInput in;
     in.x = record.x;
     in.y = record.y;
@@ -132,6 +144,23 @@ const render::Matrix4& Composer::transformOf(SpriteRecord& record, const Camera&
       const SpriteRecord* owner = table_.front(record.layer);
       in.layerOwnPixelSpace = owner != nullptr && (owner->flags & kFlagOwnPixelSpace) != 0;
     }
+    // A set bit of the effect-skip setting keeps the shakes off the
+    // sprites of its class (bit 1: the window layer).
+    const bool windowLayer = (record.flags & kFlagWindowLayerMask) != 0;
+    in.quakeSuppressed = (settings_.effectSkip & (windowLayer ? 2 : 1)) != 0;
+    in.quakeX = s.quakeX.offset;
+    in.quakeY = s.quakeY.offset;
+    const std::int32_t targets = screen_.quakeTargets();
+    in.screenQuakeOn = (targets & kQuakeScreenSprites) != 0 && (settings_.effectSkip & 1) == 0;
+    in.windowQuakeOn = (targets & kQuakeWindowSprites) != 0 && (settings_.effectSkip & 2) == 0;
+    in.screenQuakeX = screen_.quake(false).offset;
+    in.screenQuakeY = screen_.quake(true).offset;
+    in.scrollX = screen_.value(kScrollX, pendingScreen);
+    in.scrollY = screen_.value(kScrollY, pendingScreen);
+    in.zoomX = screen_.value(kZoomX, pendingScreen);
+    in.zoomY = screen_.value(kZoomY, pendingScreen);
+    in.motionRunningX = (s.motionActive & 1) != 0;
+    in.motionRunningY = (s.motionActive & 2) != 0;
     in.centreX = static_cast<float>(metrics_.width) / 2.0F;
     in.centreY = static_cast<float>(metrics_.height) / 2.0F;
     in.factor = static_cast<float>(metrics_.resolutionFactor);
@@ -153,11 +182,11 @@ const render::Matrix4& Composer::transformOf(SpriteRecord& record, const Camera&
 }
 
 void Composer::drawRecord(std::int32_t slot, SpriteRecord& geometry, const SpriteRecord& textures,
-                          const SpriteRecord* other, const Camera& camera) {
+                          const SpriteRecord* other, const Camera& camera, bool pendingScreen) {
   render::GpuDevice* device = renderer_.device();
   const bool programs = device->caps().spritePrograms;
   render::DrawCall call;
-  call.transform = transformOf(geometry, camera);
+  call.transform = transformOf(slot, geometry, camera, pendingScreen);
   call.blend = blendOf(geometry.blend);
   call.filter = render::Filter::kLinear;
   if (settings_.colorBlend != 0) {

@@ -7,6 +7,7 @@
 
 #include "render/render_settings.h"
 #include "render/renderer.h"
+#include "scene/screen_state.h"
 #include "scene/sprite_table.h"
 #include "scene/world_matrix.h"
 #include "script/error_sink.h"
@@ -31,9 +32,9 @@ MaskConstants maskConstants(std::int32_t vague, std::int32_t progress, bool reve
 // negative ones.
 class Composer {
  public:
-  Composer(SpriteTable& table, render::Renderer& renderer, const render::RenderSettings& settings,
-           script::ErrorSink& errors)
-      : table_(table), renderer_(renderer), settings_(settings), errors_(errors) {}
+  Composer(SpriteTable& table, const ScreenState& screen, render::Renderer& renderer,
+           const render::RenderSettings& settings, script::ErrorSink& errors)
+      : table_(table), screen_(screen), renderer_(renderer), settings_(settings), errors_(errors) {}
 
   // Installs the composition as the frame's normal content.
   void install();
@@ -61,10 +62,16 @@ class Composer {
                  bool nonNegative, bool negative);
   void drawSlot(std::int32_t slot, Picture picture, const Camera& camera);
   void drawRecord(std::int32_t slot, SpriteRecord& geometry, const SpriteRecord& textures,
-                  const SpriteRecord* other, const Camera& camera);
-  const render::Matrix4& transformOf(SpriteRecord& record, const Camera& camera);
+                  const SpriteRecord* other, const Camera& camera, bool pendingScreen);
+  // The record's transform, rebuilt when it is dirty. `pendingScreen`
+  // places it with the scroll and zoom the next commit shows.
+  const render::Matrix4& transformOf(std::int32_t slot, SpriteRecord& record, const Camera& camera,
+                                     bool pendingScreen);
+  // The screen shake offset the message text is drawn at.
+  std::array<float, 2> messageTextOffset() const;
 
   SpriteTable& table_;
+  const ScreenState& screen_;
   render::Renderer& renderer_;
   const render::RenderSettings& settings_;
   script::ErrorSink& errors_;

@@ -209,10 +209,32 @@ bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std:
 void SpriteCommands::sp_st(CommandContext& c) {
   std::int32_t slot = 0;
   if (!slotArgument(c, slot)) return;
-  // The timed switch (fade and delay) belongs to the motions; without
-  // them the new picture replaces the old one at the next commit.
-  static_cast<void>(loadStanding(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)),
-                                 c.integer(4), c.integer(5)));
+  const std::int32_t fade = c.integer(6);
+  const std::int32_t delay = c.integer(7);
+  if (delay != 0) {
+    // A delayed switch loads its picture when it starts, keeping the size
+    // of the picture it replaces.
+    clearAutoDelete(slot);
+    motions_.queueSwitch(slot, util::toForwardSlashes(c.text(2)), fade | 2, delay);
+    return;
+  }
+  if (!loadStanding(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3)), c.integer(4),
+                    c.integer(5))) {
+    return;
+  }
+  SpriteSlot& s = table_.slot(slot);
+  if (fade != 0) {
+    // The back record holds the new picture; the switch motion blends it
+    // over the front one and swaps them at its end.
+    constexpr std::int32_t kOnceOneShot = (1 << 8) | (kStepOneShot << 4);
+    if (motions_.add(kMotionSwitch, slot, 256, fade | 2, 0, kOnceOneShot, 1)) {
+      s.pending = kPendingWriteThrough;
+      s.switching = 1;
+    }
+    return;
+  }
+  motions_.cancel(kMotionSwitch, slot);
+  s.switching = 0;
 }
 
 void SpriteCommands::spg(CommandContext& c) {

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "commands/command_context.h"
 #include "commands/command_registry.h"
+#include "scene/motion_lists.h"
 #include "scene/sprite_table.h"
 
 namespace tsuzuri::scene {
@@ -16,7 +18,7 @@ namespace tsuzuri::scene {
 // no other.
 class SpriteCommands {
  public:
-  explicit SpriteCommands(SpriteTable& table) : table_(table) {}
+  SpriteCommands(SpriteTable& table, MotionLists& motions) : table_(table), motions_(motions) {}
 
   void registerWith(commands::CommandRegistry& registry);
 
@@ -86,13 +88,19 @@ class SpriteCommands {
   void reportBadOrder(std::int32_t slot);
   // The common rules of the setters: both records must exist; `apply`
   // writes the back record (and the front one under write-through); the
-  // change is pending.
-  void setProperty(commands::CommandContext& c, const std::function<void(SpriteRecord&)>& apply);
+  // change is pending. Returns the slot, or -1 when nothing was set.
+  std::int32_t setProperty(commands::CommandContext& c,
+                           const std::function<void(SpriteRecord&)>& apply);
+  // A setter of a property with a motion list: a running motion of the
+  // slot now ends at the value set (in the motion's units).
+  void setAnimated(commands::CommandContext& c, int list, std::int32_t target,
+                   const std::function<void(SpriteRecord&)>& apply);
   void setEffect(commands::CommandContext& c, int index, std::int32_t value);
   // A position, scale or rotation property and what its argument is
   // divided by before it is stored.
   struct GeometryField {
     float SpriteRecord::*field;
+    int list;  // the motion list of the property
     float divisor = 1;
   };
   // The setters of one to three geometry properties (arguments 2, 3, 4).
@@ -102,7 +110,14 @@ class SpriteCommands {
   // Deletes an auto-deleting sprite now, before a new one is made.
   void clearAutoDelete(std::int32_t slot);
 
+  // The value a query reports: the last target of a queued motion of the
+  // list, else the record's own.
+  std::optional<std::int32_t> motionTarget(int list, std::int32_t slot) const {
+    return motions_.lastTarget(list, slot);
+  }
+
   SpriteTable& table_;
+  MotionLists& motions_;
 };
 
 }  // namespace tsuzuri::scene

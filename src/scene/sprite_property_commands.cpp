@@ -10,83 +10,99 @@ namespace tsuzuri::scene {
 
 using commands::CommandContext;
 
-void SpriteCommands::setProperty(CommandContext& c,
-                                 const std::function<void(SpriteRecord&)>& apply) {
+std::int32_t SpriteCommands::setProperty(CommandContext& c,
+                                         const std::function<void(SpriteRecord&)>& apply) {
   std::int32_t slot = 0;
-  if (!slotArgument(c, slot)) return;
+  if (!slotArgument(c, slot)) return -1;
   SpriteRecord* front = table_.front(slot);
   SpriteRecord* back = table_.back(slot);
   if (front == nullptr || back == nullptr) {
     reportEmpty(slot);
-    return;
+    return -1;
   }
   SpriteSlot& s = table_.slot(slot);
   apply(*back);
   if ((s.pending & kPendingWriteThrough) != 0) apply(*front);
   s.pending |= kPendingChanged;
+  return slot;
+}
+
+void SpriteCommands::setAnimated(CommandContext& c, int list, std::int32_t target,
+                                 const std::function<void(SpriteRecord&)>& apply) {
+  const std::int32_t slot = setProperty(c, apply);
+  if (slot >= 0) motions_.retarget(list, slot, target);
 }
 
 void SpriteCommands::setGeometry(CommandContext& c, std::initializer_list<GeometryField> fields) {
   // Arguments 2, 3, 4 in the order of the fields, each divided by its
   // field's divisor (100 for percent, -1 for the negated Z angle).
-  std::array<float, 3> values{};
+  std::array<float, 3> arguments{};
   int argument = 2;
-  for (const GeometryField& f : fields) {
-    values[static_cast<std::size_t>(argument - 2)] = c.floatValue(argument) / f.divisor;
-    ++argument;
-  }
-  setProperty(c, [&fields, &values](SpriteRecord& r) {
+  for (std::size_t i = 0; i < fields.size(); ++i) arguments[i] = c.floatValue(argument++);
+  const std::int32_t slot = setProperty(c, [&fields, &arguments](SpriteRecord& r) {
     std::size_t i = 0;
-    for (const GeometryField& f : fields) r.*(f.field) = values[i++];
+    for (const GeometryField& f : fields) {
+      r.*(f.field) = arguments[i++] / f.divisor;
+    }
     r.dirty = true;
   });
+  if (slot < 0) return;
+  // A running motion now ends at the value set, in its units: pixels,
+  // percent, degrees (Z negated as stored).
+  std::size_t i = 0;
+  for (const GeometryField& f : fields) {
+    const float value = arguments[i++];
+    motions_.retarget(f.list, slot, static_cast<std::int32_t>(f.divisor < 0 ? -value : value));
+  }
 }
 
 void SpriteCommands::sp_x(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::x}});
+  setGeometry(c, {{&SpriteRecord::x, kMotionX}});
 }
 
 void SpriteCommands::sp_y(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::y}});
+  setGeometry(c, {{&SpriteRecord::y, kMotionY}});
 }
 
 void SpriteCommands::sp_xy(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::x}, {&SpriteRecord::y}});
+  setGeometry(c, {{&SpriteRecord::x, kMotionX}, {&SpriteRecord::y, kMotionY}});
 }
 
 void SpriteCommands::sp_w(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::scaleX, 100}});
+  setGeometry(c, {{&SpriteRecord::scaleX, kMotionW, 100}});
 }
 
 void SpriteCommands::sp_h(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::scaleY, 100}});
+  setGeometry(c, {{&SpriteRecord::scaleY, kMotionH, 100}});
 }
 
 void SpriteCommands::sp_wh(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::scaleX, 100}, {&SpriteRecord::scaleY, 100}});
+  setGeometry(c, {{&SpriteRecord::scaleX, kMotionW, 100}, {&SpriteRecord::scaleY, kMotionH, 100}});
 }
 
 void SpriteCommands::sp_rx(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::rotX}});
+  setGeometry(c, {{&SpriteRecord::rotX, kMotionRotX}});
 }
 
 void SpriteCommands::sp_ry(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::rotY}});
+  setGeometry(c, {{&SpriteRecord::rotY, kMotionRotY}});
 }
 
 // The Z angle is stored negated, as the Z motions store it: a positive
 // angle in a script turns the sprite clockwise on screen.
 void SpriteCommands::sp_rz(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::rotZ, -1}});
+  setGeometry(c, {{&SpriteRecord::rotZ, kMotionRotZ, -1}});
 }
 
 void SpriteCommands::sp_rxyz(CommandContext& c) {
-  setGeometry(c, {{&SpriteRecord::rotX}, {&SpriteRecord::rotY}, {&SpriteRecord::rotZ, -1}});
+  setGeometry(c, {{&SpriteRecord::rotX, kMotionRotX},
+                  {&SpriteRecord::rotY, kMotionRotY},
+                  {&SpriteRecord::rotZ, kMotionRotZ, -1}});
 }
 
 void SpriteCommands::sp_a(CommandContext& c) {
   const std::int32_t alpha = c.integer(2) & 0xFF;
-  setProperty(c, [alpha](SpriteRecord& r) {
+  setAnimated(c, kMotionAlpha, alpha, [alpha](SpriteRecord& r) {
     r.alpha = alpha;
     setVertexAlpha(r, alpha);
   });
@@ -100,7 +116,7 @@ void SpriteCommands::sp_b(CommandContext& c) {
 void SpriteCommands::sp_c(CommandContext& c) {
   const std::int32_t mode = c.integer(2);
   const std::int32_t colour = c.integer(3);
-  setProperty(c, [mode, colour](SpriteRecord& r) {
+  setAnimated(c, kMotionColour, colour, [mode, colour](SpriteRecord& r) {
     r.colourMode = mode;
     r.colour = colour;
   });
@@ -108,7 +124,7 @@ void SpriteCommands::sp_c(CommandContext& c) {
 
 void SpriteCommands::sp_l(CommandContext& c) {
   const std::int32_t cell = c.integer(2);
-  setProperty(c, [cell](SpriteRecord& r) {
+  setAnimated(c, kMotionCell, cell, [cell](SpriteRecord& r) {
     if (r.cellLayout == 0) return;
     r.cell = cell;
     selectCell(r.tiles, r.cellLayout, cell);

@@ -41,22 +41,29 @@ void SpriteCommands::sp_gxy(CommandContext& c) {
   const std::int32_t anchorY = c.integer(3);
   const double halfW = r->cellW() >> 1;
   const double halfH = r->cellH() >> 1;
-  c.setIntegerResult(4, rounded(r->x - r->anchorX * halfW + anchorX * halfW));
-  c.setIntegerResult(5, rounded(r->y - r->anchorY * halfH + anchorY * halfH));
+  // A queued motion's last target counts as where the sprite is.
+  const std::optional<std::int32_t> targetX = motionTarget(kMotionX, slot);
+  const std::optional<std::int32_t> targetY = motionTarget(kMotionY, slot);
+  const double x = targetX ? static_cast<double>(*targetX) : r->x;
+  const double y = targetY ? static_cast<double>(*targetY) : r->y;
+  c.setIntegerResult(4, rounded(x - r->anchorX * halfW + anchorX * halfW));
+  c.setIntegerResult(5, rounded(y - r->anchorY * halfH + anchorY * halfH));
 }
 
 void SpriteCommands::sp_gwh(CommandContext& c) {
   std::int32_t slot = 0;
   const SpriteRecord* r = queried(c, slot);
   if (r == nullptr) return;
-  c.setIntegerResult(2, static_cast<std::int32_t>(r->scaleX * 100.0 + 0.5));
-  c.setIntegerResult(3, static_cast<std::int32_t>(r->scaleY * 100.0 + 0.5));
+  c.setIntegerResult(
+      2, motionTarget(kMotionW, slot).value_or(static_cast<std::int32_t>(r->scaleX * 100.0 + 0.5)));
+  c.setIntegerResult(
+      3, motionTarget(kMotionH, slot).value_or(static_cast<std::int32_t>(r->scaleY * 100.0 + 0.5)));
 }
 
 void SpriteCommands::sp_ga(CommandContext& c) {
   std::int32_t slot = 0;
   const SpriteRecord* r = queried(c, slot);
-  if (r != nullptr) c.setIntegerResult(2, r->alpha);
+  if (r != nullptr) c.setIntegerResult(2, motionTarget(kMotionAlpha, slot).value_or(r->alpha));
 }
 
 void SpriteCommands::sp_gsz(CommandContext& c) {

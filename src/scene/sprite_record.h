@@ -8,6 +8,7 @@
 #include "assets/image_buffer.h"
 #include "render/geometry.h"
 #include "render/gpu_device.h"
+#include "scene/quake.h"
 #include "scene/sprite_flags.h"
 #include "scene/tile_layout.h"
 
@@ -115,7 +116,8 @@ struct SpriteSlot {
   std::int32_t order = 0;
   std::int32_t autoDelete = 0;
   std::int32_t switching = 0;
-  std::int32_t motionActive = 0;
+  std::int32_t motionActive = 0;  // bit i: motion list i has steps
+  QuakeAxis quakeX, quakeY;       // sp_qx, sp_qy
   std::array<std::int32_t, kEffectCount> effects{};
 };
 

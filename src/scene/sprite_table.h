@@ -93,6 +93,10 @@ class SpriteTable {
   void settleNewImage(std::int32_t slot, std::uint32_t flags);
   // Gives a record the properties of a first image.
   void resetProperties(SpriteRecord& record, std::uint32_t flags) const;
+  // Writes new pixels of the record's size into its tile textures.
+  bool rewriteTiles(SpriteRecord& record, const assets::ImageBuffer& pixels) {
+    return uploadTiles(record, pixels, false);
+  }
   // Uploads a mask image (already cell-sized) into the record's mask tiles.
   bool uploadMask(SpriteRecord& record, const assets::ImageBuffer& mask);
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -60,7 +62,7 @@ class SceneTest : public ::testing::Test {
     EXPECT_TRUE(renderer.attach(std::move(owned),
                                 render::choosePresentation(size, size, {0, 0, 800, 600}, true, 0)));
     baseTextures = device->liveTextures();
-    scene.commands().registerWith(registry);
+    scene.registerCommands(registry);
     image("a.img", 10, 8);
     image("b.img", 20, 12);
   }
@@ -97,6 +99,25 @@ class SceneTest : public ::testing::Test {
     for (const render::DrawCall& call : device->draws()) drawn.push_back(call.texture0);
     return drawn;
   }
+  // Where the first tile of a slot lands in the last composition, in
+  // screen pixels: left, top, right, bottom of its quad.
+  std::array<float, 4> drawnBox(std::int32_t slot) {
+    for (const render::DrawCall& call : device->draws()) {
+      if (call.texture0 != shown(slot)) continue;
+      std::array<float, 4> box{1e9F, 1e9F, -1e9F, -1e9F};
+      for (const render::Vertex& v : call.vertices) {
+        float p[4];
+        const render::Matrix4& m = call.transform;
+        for (int c = 0; c < 4; ++c) p[c] = v.x * m.at(0, c) + v.y * m.at(1, c) + m.at(3, c);
+        const float x = (p[0] / p[3] + 1) * 400.0F;
+        const float y = (1 - p[1] / p[3]) * 300.0F;
+        box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+      }
+      return box;
+    }
+    ADD_FAILURE() << "slot " << slot << " was not drawn";
+    return {};
+  }
   // The textures the sprites hold (the renderer's own targets left out).
   std::size_t spriteTextures() const { return device->liveTextures() - baseTextures; }
   static std::string sjis(std::u8string_view text) { return util::toSjis(text); }
@@ -121,7 +142,7 @@ class SceneTest : public ::testing::Test {
   assets::FileAccess files{assets::GameFolder::fromDirectory(dir.path()), archives, fileErrors};
   assets::ImageCache cache{std::uint64_t{0}};
   assets::ImageLoader loader{files, cache, fileErrors, decodeTestImage};
-  Scene scene{renderer, settings, loader, world.console, world.errors};
+  Scene scene{renderer, settings, loader, world.console, world.errors, platform->clock()};
 };
 
 }  // namespace tsuzuri::scene::testing
