@@ -1,14 +1,17 @@
 // The sprite scene per frame: the engine's own work for every slot in use
 // on the null device (moving sprites commit and rebuild their matrices;
-// still ones only draw), and frames per second of 200 large translucent
-// sprites over a background on the headless OpenGL device (Mesa's software
-// rasteriser through the offscreen window).
+// still ones only draw), the once-per-frame update of 1000 running motions
+// (with and without sprite shakes, and with the frame composed after it),
+// and frames per second of 200 large translucent sprites over a background
+// on the headless OpenGL device (Mesa's software rasteriser through the
+// offscreen window).
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,7 +27,10 @@
 #include "render/null_device.h"
 #include "render/renderer.h"
 #include "scene/composition.h"
+#include "scene/motion_step.h"
+#include "scene/scene.h"
 #include "scene/sprite_table.h"
+#include "script/console.h"
 #include "script/error_sink.h"
 #include "util/reporter.h"
 
@@ -54,6 +60,14 @@ class StderrConsole final : public assets::ImageConsole {
   }
 };
 
+// The script console a whole scene writes its image failures to.
+class StderrScriptConsole final : public script::Console {
+ protected:
+  void output(std::string_view text) override {
+    std::fprintf(stderr, "scene_bench: %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+};
+
 // What a sprite table needs besides the renderer. Every image here is made
 // in memory, so the loader is never asked for a file.
 struct SceneServices {
@@ -63,6 +77,7 @@ struct SceneServices {
   assets::ImageCache cache{std::uint64_t{0}};
   assets::ImageLoader loader{files, cache, reporter};
   StderrConsole console;
+  StderrScriptConsole scriptConsole;
   StderrErrors errors;
   render::RenderSettings settings;
 };
@@ -90,10 +105,12 @@ assets::ImagePtr makePixels(std::int32_t width, std::int32_t height, Colour colo
 }
 
 // Gives `slot` a new image, pending like a load by the sp command; the
-// caller commits.
+// caller commits. The slot takes a file name as a load does: the motion
+// lists drop a slot that has neither a name nor a render-target surface.
 bool placeSprite(scene::SpriteTable& table, std::int32_t slot, assets::ImagePtr pixels, float x,
                  float y) {
   if (!table.createFromPixels(table.backPtr(slot), std::move(pixels), 0, 1, 0)) return false;
+  table.slot(slot).name = "bench/" + std::to_string(slot) + ".png";
   table.adoptNewImage(slot, 0);
   scene::SpriteRecord* back = table.back(slot);
   back->x = x;
@@ -102,8 +119,9 @@ bool placeSprite(scene::SpriteTable& table, std::int32_t slot, assets::ImagePtr 
   return true;
 }
 
-// The null-device scene of the first benchmarks: every slot holds a small
-// opaque sprite, committed once.
+// The null-device scene of the first benchmarks: a whole scene (table,
+// motions, shakes, screen state and composer) on the virtual clock, every
+// slot holding a small opaque sprite, committed once.
 struct NullScene {
   std::unique_ptr<platform::Platform> platform =
       platform::createHeadlessPlatform({.virtualClock = true});
@@ -111,9 +129,10 @@ struct NullScene {
   util::StderrReporter renderErrors{"scene_bench: "};
   render::Renderer renderer{services.settings, platform->clock(), renderErrors};
   render::NullDevice* device = nullptr;
-  std::unique_ptr<scene::SpriteTable> table;
-  scene::ScreenState screen;
-  std::unique_ptr<scene::Composer> composer;
+  std::unique_ptr<scene::Scene> scene;
+
+  scene::SpriteTable& table() { return scene->sprites(); }
+  scene::Composer& composer() { return scene->composer(); }
 
   bool build() {
     services.settings.vSyncWait = 0;
@@ -124,33 +143,31 @@ struct NullScene {
             render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
       return false;
     }
-    table = std::make_unique<scene::SpriteTable>(renderer, services.settings, services.loader,
-                                                 services.console, services.errors);
-    table->setScreenSource(gameScreen);
-    composer = std::make_unique<scene::Composer>(*table, screen, renderer, services.settings,
-                                                 services.errors);
+    scene =
+        std::make_unique<scene::Scene>(renderer, services.settings, services.loader,
+                                       services.scriptConsole, services.errors, platform->clock());
+    table().setScreenSource(gameScreen);
     for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
       const auto tint = static_cast<std::uint32_t>(n) * 0x010203U;
       auto pixels = makePixels(32, 32, [tint](std::int32_t x, std::int32_t y) {
         return 0xFF000000U | (tint + static_cast<std::uint32_t>(x * 8 + y)) % 0x1000000U;
       });
-      if (!placeSprite(*table, n, std::move(pixels), static_cast<float>(n % 40 * 32),
+      if (!placeSprite(table(), n, std::move(pixels), static_cast<float>(n % 40 * 32),
                        static_cast<float>(n / 40 * 28))) {
         return false;
       }
     }
-    table->commitAll();
+    table().commitAll();
     // One frame first, so that the unchanged scene starts with its matrices
     // built, as it would have them after the frame that showed it.
-    composer->compose(renderer.compositionTarget(), scene::Picture::kOld);
+    composer().compose(renderer.compositionTarget(), scene::Picture::kOld);
     device->forget();
-    return composer->spritesDrawn() == scene::kSlotCount;
+    return composer().spritesDrawn() == scene::kSlotCount;
   }
 
   ~NullScene() {
     // The textures go back to the device before it goes.
-    composer.reset();
-    table.reset();
+    scene.reset();
     renderer.detach();
   }
 };
@@ -169,15 +186,15 @@ void sceneWork1000(benchmark::State& state, bool move) {
   for (auto _ : state) {
     if (move) {
       for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
-        scene::SpriteRecord* back = s.table->back(n);
+        scene::SpriteRecord* back = s.table().back(n);
         back->x = static_cast<float>((n * 37 + frame) % kGame.width);
         back->y = static_cast<float>((n * 53 + frame) % kGame.height);
         back->dirty = true;
-        s.table->slot(n).pending |= scene::kPendingChanged;
+        s.table().slot(n).pending |= scene::kPendingChanged;
       }
     }
-    s.table->commitAll();
-    s.composer->compose(target, scene::Picture::kOld);
+    s.table().commitAll();
+    s.composer().compose(target, scene::Picture::kOld);
     draws = s.device->draws().size();
     s.device->forget();
     ++frame;
@@ -196,6 +213,122 @@ void BM_SceneWork1000Unchanged(benchmark::State& state) {
   sceneWork1000(state, false);
 }
 BENCHMARK(BM_SceneWork1000Unchanged)->Unit(benchmark::kMicrosecond);
+
+// Gives every slot one endless motion (mode word 0: replace, passes 0) on
+// a mix of lists, easings and durations. With frames of 16 ms each motion
+// loops every 13 to 38 frames, so the step ends and restarts are in the
+// mix too. The sprites have one cell each: the cell list costs its record
+// writes but picks no new texture coordinates.
+bool startMotions(NullScene& s) {
+  static constexpr int kLists[] = {scene::kMotionX,      scene::kMotionY,    scene::kMotionW,
+                                   scene::kMotionH,      scene::kMotionRotZ, scene::kMotionAlpha,
+                                   scene::kMotionColour, scene::kMotionCell};
+  scene::MotionLists& motions = s.scene->motions();
+  for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
+    const int list = kLists[static_cast<std::size_t>(n) % std::size(kLists)];
+    const scene::SpriteRecord& shown = *s.table().front(n);
+    std::int32_t target = 0;
+    switch (list) {
+      case scene::kMotionX:
+        target = static_cast<std::int32_t>(shown.x) + 64;
+        break;
+      case scene::kMotionY:
+        target = static_cast<std::int32_t>(shown.y) + 48;
+        break;
+      case scene::kMotionW:
+        target = 150;
+        break;
+      case scene::kMotionH:
+        target = 60;
+        break;
+      case scene::kMotionRotZ:
+        target = -360;
+        break;
+      case scene::kMotionAlpha:
+        target = 64;
+        break;
+      case scene::kMotionColour:
+        target = 0x3080C0;
+        break;
+      default:  // the cell list
+        target = 1;
+        break;
+    }
+    const std::int32_t easing = n % 41 - 20;
+    const std::int32_t duration = 200 + n % 5 * 100;
+    if (!motions.add(list, n, target, duration, easing, 0)) return false;
+  }
+  return motions.running();
+}
+
+// Shakes 200 slots, one axis each, endlessly.
+void startQuakes(NullScene& s) {
+  const std::uint32_t now = s.platform->clock().now();
+  for (std::int32_t n = 0; n < 200; ++n) {
+    const std::int32_t slot = n * 5;
+    s.scene->quakes().start(slot, n % 2 != 0, 4 + n % 8, 100 + n % 4 * 50, 0, n % 41 - 20, n % 3, 0,
+                            now);
+  }
+}
+
+// The slots with a motion on any list.
+std::int32_t movingSlots(NullScene& s) {
+  std::int32_t moving = 0;
+  for (std::int32_t n = 0; n < scene::kSlotCount; ++n) {
+    if (s.table().slot(n).motionActive != 0) ++moving;
+  }
+  return moving;
+}
+
+// One frame per iteration: the virtual clock moves 16 ms and the scene
+// runs its once-per-frame update; with `compose` the frame is then
+// composed on the null device, rebuilding the matrices the motions dirtied.
+void motions1000(benchmark::State& state, bool quakes, bool compose) {
+  NullScene s;
+  if (!s.build() || !startMotions(s)) {
+    state.SkipWithError("the sprites or their motions could not be made");
+    return;
+  }
+  if (quakes) startQuakes(s);
+  const render::TextureId target = s.renderer.compositionTarget();
+  platform::Clock& clock = s.platform->clock();
+  std::size_t draws = 0;
+  for (auto _ : state) {
+    clock.sleep(16);
+    s.scene->update();
+    if (compose) {
+      s.composer().compose(target, scene::Picture::kOld);
+      draws = s.device->draws().size();
+      s.device->forget();
+    }
+  }
+  // Endless motions and shakes must still all run, else the frames timed
+  // were emptier than the case says.
+  const std::int32_t moving = movingSlots(s);
+  const auto shaking = static_cast<std::int32_t>(s.scene->quakes().slots().size());
+  if (moving != scene::kSlotCount || shaking != (quakes ? 200 : 0)) {
+    state.SkipWithError("motions or shakes ended during the run");
+    return;
+  }
+  state.counters["motions"] = moving;
+  state.counters["quakes"] = shaking;
+  if (compose) state.counters["draws"] = static_cast<double>(draws);
+}
+
+void BM_Motions1000Update(benchmark::State& state) {
+  motions1000(state, false, false);
+}
+BENCHMARK(BM_Motions1000Update)->Unit(benchmark::kMicrosecond);
+
+void BM_Motions1000Quakes200Update(benchmark::State& state) {
+  motions1000(state, true, false);
+}
+BENCHMARK(BM_Motions1000Quakes200Update)->Unit(benchmark::kMicrosecond);
+
+void BM_Motions1000UpdateCompose(benchmark::State& state) {
+  motions1000(state, false, true);
+}
+BENCHMARK(BM_Motions1000UpdateCompose)->Unit(benchmark::kMicrosecond);
 
 // 200 translucent 256 × 256 sprites in a 20 × 10 grid over an opaque
 // background, each frame composed, blended and presented in full.

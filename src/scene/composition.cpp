@@ -89,9 +89,14 @@ const Composer::Camera& Composer::cameraFor(render::Size size) {
 
 void Composer::drawRange(const SpriteTable::LayerOrder& list, Picture picture, const Camera& camera,
                          bool nonNegative, bool negative) {
-  for (const auto& [key, slot] : list) {
-    if (key >= 0 ? !nonNegative : !negative) continue;
-    drawSlot(slot, picture, camera);
+  // Keys run from the largest down: the non-negative ones come first, and
+  // the negative ones start at the first key of -1 or below.
+  const auto split = list.lower_bound(-1);
+  if (nonNegative) {
+    for (auto it = list.begin(); it != split; ++it) drawSlot(it->second, picture, camera);
+  }
+  if (negative) {
+    for (auto it = split; it != list.end(); ++it) drawSlot(it->second, picture, camera);
   }
 }
 
