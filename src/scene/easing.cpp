@@ -233,14 +233,15 @@ float ease(std::int32_t delta, std::int32_t elapsed, std::int32_t duration, std:
                      static_cast<float>(delta));
 }
 
-std::int32_t easeInteger(std::int32_t delta, std::int32_t elapsed, std::int32_t duration,
-                         std::int32_t easing) {
-  if (duration == 0) return delta;
+std::int32_t easeInteger(std::int32_t start, std::int32_t delta, std::int32_t elapsed,
+                         std::int32_t duration, std::int32_t easing) {
+  if (duration == 0) return start + delta;
   if (easing == 0) {
     const auto product = static_cast<std::int64_t>(delta) * elapsed;
-    return static_cast<std::int32_t>(product / duration);
+    return start + static_cast<std::int32_t>(product / duration);
   }
-  return static_cast<std::int32_t>(ease(delta, elapsed, duration, easing));
+  return static_cast<std::int32_t>(static_cast<float>(start) +
+                                   ease(delta, elapsed, duration, easing));
 }
 
 }  // namespace tsuzuri::scene

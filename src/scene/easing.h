@@ -20,10 +20,11 @@ float easingCurve(std::int32_t easing, float t, float b, float c);
 // curve from 0 to delta.
 float ease(std::int32_t delta, std::int32_t elapsed, std::int32_t duration, std::int32_t easing);
 
-// The same for integer properties (alpha, cells, colour channels, mask
-// progress): easing 0 divides as integers, the curves are truncated
-// toward zero.
-std::int32_t easeInteger(std::int32_t delta, std::int32_t elapsed, std::int32_t duration,
-                         std::int32_t easing);
+// The value of an integer property (alpha, cells, colour channels, mask
+// progress) moving from `start` by `delta`: easing 0 divides as integers
+// and adds the start; the curves add the start in floating point and
+// truncate the sum toward zero.
+std::int32_t easeInteger(std::int32_t start, std::int32_t delta, std::int32_t elapsed,
+                         std::int32_t duration, std::int32_t easing);
 
 }  // namespace tsuzuri::scene

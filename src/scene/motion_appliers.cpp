@@ -18,7 +18,7 @@ std::int32_t easedColour(const MotionStep& step, std::int32_t elapsed) {
   for (const int shift : {16, 8, 0}) {
     const std::int32_t from = channel(step.startValue, shift);
     const std::int32_t to = channel(step.targetValue, shift);
-    const std::int32_t value = from + easeInteger(to - from, elapsed, step.duration, step.easing);
+    const std::int32_t value = easeInteger(from, to - from, elapsed, step.duration, step.easing);
     result |= static_cast<std::uint32_t>(value & 0xFF) << shift;
   }
   return static_cast<std::int32_t>(result);
@@ -32,12 +32,12 @@ bool MotionLists::apply(int list, std::int32_t slot, MotionStep& step, std::int3
   const std::int32_t delta = step.targetValue - step.startValue;
   SpriteRecord* records[] = {table_.front(slot), table_.back(slot)};
   if (list <= kMotionRotZ) {
-    if (!running) {
-      setValue(list, slot, step.targetValue, step.extra);
-      return true;
+    // The end value takes the same arithmetic as the running ones.
+    float value = static_cast<float>(step.targetValue);
+    if (running) {
+      value =
+          static_cast<float>(step.startValue) + ease(delta, elapsed, step.duration, step.easing);
     }
-    float value =
-        static_cast<float>(step.startValue) + ease(delta, elapsed, step.duration, step.easing);
     if (list == kMotionW || list == kMotionH) value *= 0.01F;
     static constexpr float SpriteRecord::*kFields[] = {
         &SpriteRecord::x,    &SpriteRecord::y,    &SpriteRecord::scaleX, &SpriteRecord::scaleY,
@@ -47,14 +47,14 @@ bool MotionLists::apply(int list, std::int32_t slot, MotionStep& step, std::int3
       r->*kFields[list] = value;
       r->dirty = true;
     }
-    return false;
+    return !running;
   }
   switch (list) {
     case kMotionAlpha:
     case kMotionMask:
       if (running) {
         setValue(list, slot,
-                 step.startValue + easeInteger(delta, elapsed, step.duration, step.easing),
+                 easeInteger(step.startValue, delta, elapsed, step.duration, step.easing),
                  step.extra);
         return false;
       }

@@ -185,6 +185,8 @@ void MotionLists::advance(std::uint32_t now) {
       const std::int32_t slot = it->first;
       MotionTrack& track = it->second;
       bool keep = !track.empty();
+      // The appliers write the record on screen (and the back one when
+      // there is one): a list without it has nothing to move.
       if (keep && table_.front(slot) == nullptr) {
         reportSlot(slot, u8" 画像が読み込まれていません(imList1)");
         keep = false;

@@ -77,7 +77,9 @@ void ScreenCommands::move(CommandContext& c, std::initializer_list<int> axes) {
       m.startTime = now + static_cast<std::uint32_t>(delay);
     }
   }
-  if (table_.jumpMode() == 0 && (duration < 10 || allAtTarget)) markChanged(false);
+  // In jump mode no frame updates the sprites while the jump lasts: they
+  // are marked too, so that the first frame after it shows the new values.
+  if (table_.jumpMode() != 0 || duration < 10 || allAtTarget) markChanged(false);
 }
 
 void ScreenCommands::sc_x(CommandContext& c) {

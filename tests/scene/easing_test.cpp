@@ -148,18 +148,22 @@ TEST(Ease, CurvesRunFromZeroToTheDelta) {
   EXPECT_NEAR(ease(64, 3, 6, -5), 2, 1e-4F);
 }
 
-TEST(EaseInteger, TruncatesTowardZero) {
+TEST(EaseInteger, TruncatesTheValueTowardZero) {
+  // Easing 0 divides the change as integers; a curve truncates start + change.
   struct Case {
-    std::int32_t delta, elapsed, duration, easing, expected;
+    std::int32_t start, delta, elapsed, duration, easing, expected;
   };
   const Case cases[] = {
-      {100, 1, 3, 0, 33},         {-100, 1, 3, 0, -33},      {2000, 2'000'000, 4'000'000, 0, 1000},
-      {100, 500, 1000, 1, 70},    {-100, 500, 1000, 1, -70}, {255, 250, 1000, -2, 15},
-      {-255, 250, 1000, -2, -15}, {9, 4, 0, 0, 9},
+      {0, 100, 1, 3, 0, 33},          {0, -100, 1, 3, 0, -33},
+      {255, -100, 1, 3, 0, 222},      {0, 2000, 2'000'000, 4'000'000, 0, 1000},
+      {0, 100, 500, 1000, 1, 70},     {0, -100, 500, 1000, 1, -70},
+      {255, -100, 500, 1000, 1, 184},  // 184.29, not 255 - 70
+      {0, 255, 250, 1000, -2, 15},    {0, -255, 250, 1000, -2, -15},
+      {10, 9, 4, 0, 0, 19},
   };
-  for (const auto& [delta, elapsed, duration, easing, expected] : cases) {
-    EXPECT_EQ(easeInteger(delta, elapsed, duration, easing), expected)
-        << delta << " " << elapsed << "/" << duration << " easing " << easing;
+  for (const auto& [start, delta, elapsed, duration, easing, expected] : cases) {
+    EXPECT_EQ(easeInteger(start, delta, elapsed, duration, easing), expected)
+        << start << " + " << delta << " " << elapsed << "/" << duration << " easing " << easing;
   }
 }
 

@@ -138,6 +138,29 @@ TEST_F(MotionTest, PassesRepeatTheListAndEndlessLoopsSurviveTheirFirstPass) {
     EXPECT_EQ(active() != 0, pass < 2) << pass;
   }
 
+  // A restart begins at the frame that ended the pass, not at its ideal end.
+  start = clock().now();
+  run("sp_ax 5, 100, 100, 0, 0x200");
+  frameAt(150);
+  frameAt(201);
+  EXPECT_FLOAT_EQ(front().x, 100 * 51 / 102.0F);
+
+  // Mode 3: the pass finishes (steps made one-shot), then the new step runs.
+  start = clock().now();
+  run("sp_ax 5, 0, 100, 0, 0");
+  run("sp_ax 5, 100, 100, 0, 1");
+  frameAt(102);  // the second step is current
+  run("sp_ax 5, 300, 100, 0, 0x103");
+  const MotionTrack* track = scene.motions().track(kMotionX, 5);
+  ASSERT_NE(track, nullptr);
+  ASSERT_EQ(track->steps.size(), 2U) << "the step before the current one went";
+  EXPECT_EQ(track->steps[0].stepFlags & kStepOneShot, kStepOneShot);
+  EXPECT_EQ(track->steps[0].passes, 1);
+  frameAt(204);
+  frameAt(306);
+  EXPECT_FLOAT_EQ(front().x, 300);
+  EXPECT_EQ(active(), 0) << "one pass of what was left";
+
   // Endless: sp_aex leaves the first pass alone and ends the second.
   start = clock().now();
   run("sp_ax 5, 100, 100, 0, 0");
@@ -172,7 +195,9 @@ TEST_F(MotionTest, SettersRetargetRunningMotionsAndQueriesReportTheTargets) {
   run("sp_x 5, 40");
   frameAt(102);
   EXPECT_FLOAT_EQ(front().x, 40) << "the motion ended at the value set";
+  run("sp_arz 5, 90, 100, 0, 0x100");
   run("sp_rz 5, 30");
+  EXPECT_EQ(scene.motions().lastTarget(kMotionRotZ, 5), -30) << "Z targets are stored negated";
   EXPECT_EQ(reports(), std::vector<std::string>{});
 }
 
@@ -235,6 +260,34 @@ TEST_F(MotionTest, AStandingPictureCrossFadesIntoItsSwitch) {
   frameAt(502);
   EXPECT_NE(shown(8), shownBefore);
   EXPECT_EQ(table().slot(8).name, "a.img");
+}
+
+TEST_F(MotionTest, EndingASwitchShowsItsNewPicture) {
+  for (const char* ending : {"sp_ae 8", "sp_aes 8"}) {
+    run("sp_st 8, \"a.img\", 0, 40, 30, 0, 0");
+    commit();
+    const render::TextureId before = shown(8);
+    start = clock().now();
+    run("sp_st 8, \"b.img\", 0, 40, 30, 100, 0");
+    frameAt(51);
+    run(ending);
+    EXPECT_EQ(table().slot(8).switching, 0) << ending;
+    EXPECT_EQ(active(8), 0) << ending;
+    commit();
+    EXPECT_NE(shown(8), before) << ending;
+    EXPECT_NE(shown(8), render::kNoTexture) << ending;
+    EXPECT_EQ(table().slot(8).pending, 0) << ending;
+  }
+}
+
+TEST_F(MotionTest, AListOfASpriteWithoutAPictureIsDropped) {
+  run("sp_ax 5, 100, 100, 0, 0");
+  table().slot(5).name.clear();  // a nameless sprite without a canvas
+  frameAt(10);
+  EXPECT_EQ(reports(),
+            std::vector<std::string>{"5" + sjis(u8" 画像が読み込まれていません(imList2)")});
+  EXPECT_EQ(active(), 0);
+  EXPECT_FALSE(scene.running());
 }
 
 TEST_F(MotionTest, WithoutTheCrossFadeProgramTheSwitchBlendsOnTheProcessor) {

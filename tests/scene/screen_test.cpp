@@ -55,6 +55,22 @@ TEST_F(ScreenTest, APlainScrollShowsFromTheNextCommitAndAnEasedOneAtOnce) {
   EXPECT_FALSE(scene.running());
 }
 
+TEST_F(ScreenTest, ABothAxesMoveLandsAnAxisAtItsTargetAtTheCommit) {
+  run("sc_x 100, 1000, 0, 0");
+  frameAt(500);
+  // X already heads for 100: it lands there at the commit while Y moves.
+  run("sc_xy 100, 60, 1000, 0, 0");
+  EXPECT_EQ(scene.screen().motion(kScrollX).change, 0);
+  frameAt(1000);
+  EXPECT_FLOAT_EQ(scene.screen().value(kScrollX), 50);
+  EXPECT_FLOAT_EQ(scene.screen().value(kScrollY), 30);
+  commit();
+  EXPECT_FLOAT_EQ(scene.screen().value(kScrollX), 100);
+  // Both at their targets: nothing moves, the commit shows them.
+  run("sc_xy 100, 60, 1000, 0, 0");
+  EXPECT_FALSE(scene.screen().moving());
+}
+
 TEST_F(ScreenTest, ZoomScalesAroundTheScreenCentre) {
   run("sp_x 5, 500");  // 100 pixels right of the centre
   run("sc_w 200, 0, 0, 0");
