@@ -102,6 +102,10 @@ bool Engine::startUp() {
   fileCommands_.registerWith(registry_);
   scene_.install(drawCommands_, registry_);
   scene_.setSystemFlagsSource([this] { return mainWindow_.systemFlags(); });
+  scene::TransitionServices transitionServices;
+  transitionServices.pump = &pump_;
+  transitionServices.closeRequested = [this] { return mainWindow_.closeRequested(); };
+  scene_.effects().setServices(std::move(transitionServices));
   scene_.sprites().setScreenSource([this] {
     const shell::DisplayFactors& f = mainWindow_.factors();
     scene::ScreenMetrics m;

@@ -9,6 +9,7 @@ bool MessagePump::pastDeadline() {
 }
 
 bool MessagePump::pumpOne() {
+  took_ = false;
   if (pastDeadline()) {
     record_ = MessageRecord{kMessageQuit, 0, 0, clock_.now(), record_.x, record_.y, {}};
     quitSeen_ = true;
@@ -16,6 +17,7 @@ bool MessagePump::pumpOne() {
   }
   MessageRecord message;
   if (!events_.fetch(message)) return true;
+  took_ = true;
   record_ = message;
   if (message.code == kMessageQuit) {
     quitSeen_ = true;

@@ -31,6 +31,8 @@ class MessagePump {
   bool pastDeadline();
 
   const MessageRecord& record() const { return record_; }
+  // Whether the last pumpOne took a message.
+  bool tookMessage() const { return took_; }
   // Whether a quit message has been fetched.
   bool quitSeen() const { return quitSeen_; }
 
@@ -41,6 +43,7 @@ class MessagePump {
   std::function<bool(const MessageRecord&)> dispatcher_;
   std::optional<std::uint32_t> deadline_;
   bool quitSeen_ = false;
+  bool took_ = false;
 };
 
 }  // namespace tsuzuri::platform

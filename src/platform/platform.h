@@ -94,6 +94,9 @@ class Events {
   virtual bool fetch(MessageRecord& record) = 0;
   // Queues the quit message with `exitCode` as its wparam.
   virtual void postQuit(std::uint32_t exitCode) = 0;
+  // Queues a message behind those waiting, as if the player had made it
+  // (scripted input, tests).
+  virtual void post(MessageRecord message) = 0;
 };
 
 // One platform: the services above, owned together.

@@ -36,8 +36,7 @@ enum class ColourOp : std::uint8_t { kNone = 0, kModulate = 4, kAdd = 7 };
 
 enum class Filter : std::uint8_t { kPoint, kLinear };
 
-// What a draw computes per pixel before blending. The sharper scaling
-// programs join the list as they are built. `c0`..`c2` below are the
+// What a draw computes per pixel before blending. `c0`..`c2` below are the
 // program's constants.
 enum class Program : std::uint8_t {
   kPlain,  // texture 0 (alpha x diffuse alpha; the diffuse colour without a texture), then the
@@ -53,6 +52,21 @@ enum class Program : std::uint8_t {
   // b', 1) where both are above 0.996; else (A.rgb + (B.rgb - A.rgb) b' /
   // alpha, alpha). The colour operation then multiplies by or adds c1.rgb.
   kStand,
+  // The stage transition's fade through a mask: texture 0 = new picture,
+  // texture 1 = mask (second coordinate pair). Output = the picture's
+  // colour with alpha (c1.x - mask.red) x c0.x, kept within [0, 1]; c0.x =
+  // 255 / vague, c1.x = progress / 255. Drawn with alpha blending.
+  kMaskFade,
+  // The scaling filters of Interpolation 3 to 7. Texture 0 = the composed
+  // picture of c0.xy = (width, height) texels, read texel by texel (the
+  // draw's filter does not matter); the quad maps the whole picture onto
+  // the destination. BiLinearSharp takes its steepness s in c1.x. The
+  // arithmetic is that of scaling_filters.h.
+  kBiLinearSharp,
+  kLanczos1,
+  kBiQuad,
+  kBiCubic,
+  kLanczos2,
 };
 
 // One corner of a quad: 32 bytes, the layout the sprite tiles keep.
@@ -79,7 +93,7 @@ struct DrawCall {
   ColourOp colourOp = ColourOp::kNone;
   std::uint32_t colourFactor = 0xFFFFFFFF;  // 0xAARRGGBB, for the colour operation
   Filter filter = Filter::kLinear;
-  // The constants c0, c1, c2 of the masking and cross-fade programs.
+  // The constants c0, c1, c2 of the masking, cross-fade and scaling programs.
   std::array<std::array<float, 4>, 3> constants{};
 };
 

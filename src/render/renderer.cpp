@@ -183,9 +183,36 @@ bool Renderer::scalingPass() {
   if (backdrop_ != kNoTexture) {
     device_->draw(screenQuad(backdrop_, {0, 0, back.width, back.height}, back, Filter::kLinear));
   }
-  device_->draw(
-      screenQuad(backTexture_, presentation_.passDestination, back, presentation_.filter));
+  const Size picture = presentation_.renderSize;
+  const Rect& destination = presentation_.passDestination;
+  device_->draw(scalingQuad(
+      backTexture_, picture, destination, back, presentation_.filter,
+      passFilter(settings_.interpolation, picture, destination, device_->caps().pixelShaderLevel)));
   return true;
+}
+
+std::optional<ScalingFilter> passFilter(std::int32_t interpolation, Size picture,
+                                        const Rect& destination, std::int32_t shaderLevel) {
+  const std::optional<ScalingFilter> filter = scalingFilterOf(interpolation);
+  if (!filter || shaderLevel < shaderLevelNeeded(*filter)) return std::nullopt;
+  // A picture shown at its own size is copied texel for texel.
+  if (destination.width() == picture.width && destination.height() == picture.height) {
+    return std::nullopt;
+  }
+  return filter;
+}
+
+DrawCall scalingQuad(TextureId picture, Size pictureSize, const Rect& destination, Size target,
+                     Filter filter, std::optional<ScalingFilter> scaling) {
+  if (!scaling) return screenQuad(picture, destination, target, filter);
+  DrawCall call = screenQuad(picture, destination, target, Filter::kPoint);
+  call.program = programOf(*scaling);
+  call.constants[0] = {static_cast<float>(pictureSize.width),
+                       static_cast<float>(pictureSize.height), 0, 0};
+  if (scaling == ScalingFilter::kBiLinearSharp) {
+    call.constants[1] = {sharpness(destination.width(), pictureSize.width), 0, 0, 0};
+  }
+  return call;
 }
 
 DrawCall screenQuad(TextureId texture, const Rect& d, Size target, Filter filter) {

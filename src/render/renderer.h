@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "assets/image_buffer.h"
 #include "platform/platform.h"
@@ -11,6 +12,7 @@
 #include "render/gpu_device.h"
 #include "render/pacer.h"
 #include "render/render_settings.h"
+#include "render/scaling_filters.h"
 #include "util/reporter.h"
 
 namespace tsuzuri::render {
@@ -42,6 +44,18 @@ Presentation choosePresentation(Size renderSize, Size client, const Rect& destin
 // A copy of `texture` (whole) covering `destination` of a target of
 // `target` pixels, pixel for pixel when the sizes match.
 DrawCall screenQuad(TextureId texture, const Rect& destination, Size target, Filter filter);
+
+// The filter program the scaling pass draws a picture of `picture` pixels
+// into `destination` with: that of `interpolation` (3 to 7), unless the
+// picture keeps its size or the device's pixel-shader level is below the
+// filter's; none means the plain quad with the sampler's filter.
+std::optional<ScalingFilter> passFilter(std::int32_t interpolation, Size picture,
+                                        const Rect& destination, std::int32_t shaderLevel);
+
+// The scaling pass's draw of `picture` (of `pictureSize`): the screen quad
+// with `filter`, or with the program of `scaling` and its constants.
+DrawCall scalingQuad(TextureId picture, Size pictureSize, const Rect& destination, Size target,
+                     Filter filter, std::optional<ScalingFilter> scaling);
 
 // The frame kinds: 0 composes the scene; the others are the transitions'.
 inline constexpr int kFrameKindCount = 4;

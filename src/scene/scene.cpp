@@ -12,9 +12,11 @@ Scene::Scene(render::Renderer& renderer, const render::RenderSettings& settings,
       motions_(table_, clock),
       quakes_(table_),
       composer_(table_, screen_, renderer, settings, errors),
+      transitions_(composer_, renderer, settings, screen_, loader, imageOutput_, errors),
       commands_(table_, motions_),
       motionCommands_(table_, motions_, quakes_, clock),
-      screenCommands_(table_, screen_, clock) {
+      screenCommands_(table_, screen_, clock),
+      effectCommands_(table_, transitions_, renderer, settings, clock) {
   table_.setScreenOffsetsCommit([this] { screen_.commit(); });
   motions_.setSwitchLoader([this](std::int32_t slot, const std::string& file) {
     const SpriteRecord* shown = table_.front(slot);
@@ -24,9 +26,7 @@ Scene::Scene(render::Renderer& renderer, const render::RenderSettings& settings,
 }
 
 void Scene::install(render::DrawCommands& draw, commands::CommandRegistry& registry) {
-  composer_.install();
-  renderer_.setSceneUpdate([this] { update(); });
-  renderer_.setReleaseHook([this] { table_.releaseAll(); });
+  installFrames();
   render::SceneHooks hooks;
   hooks.commitAll = [this] { table_.commitAll(); };
   hooks.running = [this] { return running(); };
@@ -35,10 +35,21 @@ void Scene::install(render::DrawCommands& draw, commands::CommandRegistry& regis
   registerCommands(registry);
 }
 
+void Scene::installFrames() {
+  composer_.install();
+  transitions_.install();
+  renderer_.setSceneUpdate([this] { update(); });
+  renderer_.setReleaseHook([this] {
+    transitions_.release();
+    table_.releaseAll();
+  });
+}
+
 void Scene::registerCommands(commands::CommandRegistry& registry) {
   commands_.registerWith(registry);
   motionCommands_.registerWith(registry);
   screenCommands_.registerWith(registry);
+  effectCommands_.registerWith(registry);
 }
 
 bool Scene::running() const {

@@ -11,6 +11,7 @@
 #include "render/render_settings.h"
 #include "render/renderer.h"
 #include "scene/composition.h"
+#include "scene/effect_commands.h"
 #include "scene/motion_commands.h"
 #include "scene/motion_lists.h"
 #include "scene/screen_commands.h"
@@ -18,6 +19,7 @@
 #include "scene/sprite_commands.h"
 #include "scene/sprite_quakes.h"
 #include "scene/sprite_table.h"
+#include "scene/transitions.h"
 #include "script/console.h"
 #include "script/error_sink.h"
 
@@ -44,10 +46,12 @@ class Scene {
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
 
-  // Composes and updates the frames, commits for the draw commands, and
-  // registers the sprite, motion and screen commands.
+  // Composes and updates the frames (with transitions and motion blur),
+  // commits for the draw commands, and registers the commands.
   void install(render::DrawCommands& draw, commands::CommandRegistry& registry);
-  // The sprite, motion and screen commands.
+  // The frame's update and kinds (composition, transitions, motion blur).
+  void installFrames();
+  // The sprite, motion, screen and transition commands.
   void registerCommands(commands::CommandRegistry& registry);
 
   // The once-per-frame update: the screen shake and camera motions, the
@@ -82,6 +86,8 @@ class Scene {
   ScreenState& screen() { return screen_; }
   MotionCommands& motionCommands() { return motionCommands_; }
   ScreenCommands& screenCommands() { return screenCommands_; }
+  Transitions& transitions() { return transitions_; }
+  EffectCommands& effects() { return effectCommands_; }
 
  private:
   // The screen layer's records after the camera or the shake moved.
@@ -95,9 +101,11 @@ class Scene {
   MotionLists motions_;
   SpriteQuakes quakes_;
   Composer composer_;
+  Transitions transitions_;
   SpriteCommands commands_;
   MotionCommands motionCommands_;
   ScreenCommands screenCommands_;
+  EffectCommands effectCommands_;
   std::function<std::uint32_t()> systemFlags_;
   std::function<void(std::uint32_t)> soundEvents_;
   std::function<void(std::uint32_t)> movieFrames_;

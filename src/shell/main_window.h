@@ -100,6 +100,8 @@ class MainWindow {
   std::uint32_t systemFlags() const { return systemFlags_; }
   // 1 after a close of the window, 2 when it was minimised; 0 once read.
   std::int32_t takeCloseRequest();
+  // Whether a close request waits to be read.
+  bool closeRequested() const { return closeRequest_ != 0; }
   // The presentation rectangles of full-screen modes 1..4.
   const std::array<PresentRects, 4>& presentRects() const { return rects_; }
 

@@ -31,7 +31,8 @@ class ClosingEvents final : public Events {
   void postQuit(std::uint32_t code) override {
     queue_.push_back({kMessageQuit, code, 0, 0, 0, 0, {}});
   }
-  void close() { queue_.push_back({kMessageClose, 0, 0, 0, 0, 0, {}}); }
+  void post(MessageRecord message) override { queue_.push_back(std::move(message)); }
+  void close() { post({kMessageClose, 0, 0, 0, 0, 0, {}}); }
 
  private:
   std::vector<MessageRecord> queue_;

@@ -151,6 +151,62 @@ TEST(RendererFrame, SkipsALostPresentAndStopsOnAFailedOne) {
   EXPECT_EQ(rig.renderer.framesPresented(), 0U);
 }
 
+TEST(RendererScalingPass, DrawsWithTheFilterOfTheInterpolationTheDeviceRuns) {
+  struct Case {
+    std::int32_t interpolation;
+    std::int32_t shaderLevel;
+    Rect destination;
+    Program program;
+    Filter filter;
+  };
+  const Case cases[] = {
+      {1, 3, kWhole, Program::kPlain, Filter::kPoint},
+      {2, 3, kWhole, Program::kPlain, Filter::kLinear},
+      {3, 2, kWhole, Program::kBiLinearSharp, Filter::kPoint},
+      {4, 2, kWhole, Program::kLanczos1, Filter::kPoint},
+      {5, 2, kWhole, Program::kBiQuad, Filter::kPoint},
+      {6, 2, kWhole, Program::kBiCubic, Filter::kPoint},
+      {7, 3, kWhole, Program::kLanczos2, Filter::kPoint},
+      // Lanczos2 needs level 3, the others 2; below that the sampler scales.
+      {7, 2, kWhole, Program::kPlain, Filter::kLinear},
+      {3, 1, kWhole, Program::kPlain, Filter::kLinear},
+      // At its own size the picture is copied texel for texel.
+      {6, 3, kCentred, Program::kPlain, Filter::kPoint},
+      // Only the width steers BiLinearSharp: shrunk to 480 wide, s is 1.
+      {3, 3, {0, 0, 480, 960}, Program::kBiLinearSharp, Filter::kPoint},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "Interpolation " << c.interpolation << ", level "
+                                      << c.shaderLevel << ", " << c.destination.width() << " wide");
+    Rig rig(choosePresentation(kRender, kClient, c.destination, false, c.interpolation));
+    rig.settings.interpolation = c.interpolation;
+    DeviceCaps caps = rig.device->caps();
+    caps.pixelShaderLevel = c.shaderLevel;
+    rig.device->setCaps(caps);
+    ASSERT_TRUE(rig.renderer.frame(0, 0, 0, 0));
+    ASSERT_EQ(rig.device->draws().size(), 1U);
+    const DrawCall& call = rig.device->draws()[0];
+    EXPECT_EQ(call.program, c.program);
+    EXPECT_EQ(call.filter, c.filter);
+    EXPECT_EQ(call.texture0, rig.renderer.compositionTarget());
+    EXPECT_EQ(call.blend, BlendMode::kCopy);
+    // The quad is the plain one's, whatever the program.
+    const DrawCall plain = screenQuad(call.texture0, c.destination, kClient, Filter::kLinear);
+    for (std::size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(call.vertices[i].x, plain.vertices[i].x);
+      EXPECT_EQ(call.vertices[i].y, plain.vertices[i].y);
+      EXPECT_EQ(call.vertices[i].u0, plain.vertices[i].u0);
+      EXPECT_EQ(call.vertices[i].v0, plain.vertices[i].v0);
+    }
+    if (c.program != Program::kPlain) {
+      EXPECT_EQ(call.constants[0], (std::array<float, 4>{640, 480, 0, 0}));
+    }
+    if (c.program == Program::kBiLinearSharp) {
+      EXPECT_EQ(call.constants[1][0], c.destination.width() > 640 ? 1.5F : 1.0F);
+    }
+  }
+}
+
 TEST(RendererChangeScreen, RemakesOnlyWhatChangedSize) {
   struct Case {
     const char* name;

@@ -134,6 +134,8 @@ class QueueEvents final : public Events {
     queue_.push_back(message);
   }
 
+  void post(MessageRecord message) override { queue_.push_back(std::move(message)); }
+
  private:
   Clock& clock_;
   std::deque<MessageRecord> queue_;

@@ -73,6 +73,7 @@ class SdlEvents final : public Events {
 
   bool fetch(MessageRecord& record) override;
   void postQuit(std::uint32_t exitCode) override;
+  void post(MessageRecord message) override { posted_.push_back(std::move(message)); }
 
  private:
   Clock& clock_;

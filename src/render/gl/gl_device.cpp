@@ -38,7 +38,8 @@ constexpr int kMaxErrorsRead = 64;
 
 // Whether a program samples texture 1 (with the second coordinate pair).
 bool usesTexture1(Program program) {
-  return program == Program::kAlphaMask || program == Program::kStand;
+  return program == Program::kAlphaMask || program == Program::kStand ||
+         program == Program::kMaskFade;
 }
 
 float channel(std::uint32_t argb, int shift) {
@@ -106,7 +107,6 @@ bool GlDevice::init(std::string& error) {
   caps_.pow2Required = false;
   caps_.squareRequired = false;
   caps_.mipmaps = true;
-  caps_.pixelShaderLevel = 0;
   caps_.readScanline = false;
 
   // The fixed states of the composition: no culling, depth, dithering or
@@ -196,11 +196,25 @@ bool GlDevice::init(std::string& error) {
   caps_.spritePrograms =
       programs_->get(Program::kAlphaMask, ColourOp::kNone, PreStep::kNone) != nullptr &&
       programs_->get(Program::kStand, ColourOp::kNone, PreStep::kNone) != nullptr;
+  caps_.pixelShaderLevel = shaderLevel();
   if (failed()) {
     error = "the graphics driver ran out of memory while the device was made";
     return false;
   }
   return true;
+}
+
+std::int32_t GlDevice::shaderLevel() {
+  // The window falls back to bilinear scaling when a filter is missing, so
+  // a driver that cannot build one only takes it (and those above it) away.
+  const auto builds = [this](Program program) {
+    return programs_->get(program, ColourOp::kNone, PreStep::kNone) != nullptr;
+  };
+  for (const Program program : {Program::kMaskFade, Program::kBiLinearSharp, Program::kLanczos1,
+                                Program::kBiQuad, Program::kBiCubic}) {
+    if (!builds(program)) return 0;
+  }
+  return builds(Program::kLanczos2) ? 3 : 2;
 }
 
 GlDevice::~GlDevice() {

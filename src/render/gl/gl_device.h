@@ -21,7 +21,7 @@ class ProgramCache;
 // A draw without a texture (texture0 = kNoTexture) samples opaque white,
 // so it shows the diffuse colour; a draw with an unknown texture, an
 // unknown blend mode or an unknown program draws nothing, and so does a
-// masking or cross-fade draw without its texture 1.
+// masking, cross-fade or mask-fade draw without its texture 1.
 class GlDevice final : public GpuDevice {
  public:
   ~GlDevice() override;
@@ -70,6 +70,8 @@ class GlDevice final : public GpuDevice {
 
   explicit GlDevice(platform::Window& window);
   bool init(std::string& error);
+  // 3 when every scaling program builds, 2 when all but Lanczos2 do, else 0.
+  std::int32_t shaderLevel();
 
   const Texture* find(TextureId texture) const;
   const Texture* currentTarget() const;

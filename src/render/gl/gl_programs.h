@@ -17,8 +17,8 @@ inline constexpr GLuint kDiffuseAttribute = 1;
 inline constexpr GLuint kTexCoord0Attribute = 2;
 inline constexpr GLuint kTexCoord1Attribute = 3;
 
-// The programs the cache builds: kPlain, kAlphaMask and kStand.
-inline constexpr int kProgramCount = static_cast<int>(Program::kStand) + 1;
+// The programs the cache builds: every one of the enumeration.
+inline constexpr int kProgramCount = static_cast<int>(Program::kLanczos2) + 1;
 
 // What a blend mode does to the colour before the blend unit sees it.
 // Direct3D did this in texture stage 1; here it is part of the fragment
@@ -40,7 +40,7 @@ struct LinkedProgram {
   GLint pixelOffset = -1;   // vec2: (1 / target width, 1 / target height)
   GLint colourFactor = -1;  // vec4 rgba of the plain program's colour operation
   GLint flat = -1;          // 1 without a texture: the diffuse colour shows
-  GLint constants = -1;     // vec4[3]: c0, c1, c2 of the masking and cross-fade programs
+  GLint constants = -1;     // vec4[3]: c0, c1, c2 of all but the plain program
 };
 
 // The programs of the device, one per variant, each compiled and linked on

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "render/renderer.h"
+#include "render/scaling_filters.h"
 
 namespace tsuzuri::render::gl {
 namespace {
@@ -326,12 +328,12 @@ TEST_F(GlDeviceTest, RenderTargetIsDrawnReadBackAndSampledTopDown) {
   // The diffuse colour alone (no texture), copied over the top left.
   device_->draw(quad(kNoTexture, {1, 0, 3, 2}, {6, 4}, 0xC0306090));
   // An unknown program, texture or blend mode draws nothing, nor does a
-  // masking or cross-fade draw without its texture 1.
+  // masking, cross-fade or mask-fade draw without its texture 1.
   DrawCall call = quad(image, {0, 0, 6, 4}, {6, 4});
   call.program = static_cast<Program>(0xFF);
   device_->draw(call);
   call.constants[1] = {1, 1, 1, 1};
-  for (const Program program : {Program::kAlphaMask, Program::kStand}) {
+  for (const Program program : {Program::kAlphaMask, Program::kStand, Program::kMaskFade}) {
     call.program = program;
     for (const TextureId missing : {kNoTexture, TextureId{999}}) {
       call.texture1 = missing;
@@ -560,6 +562,95 @@ TEST_F(GlDeviceTest, SpriteProgramsBlendWithEveryMode) {
     const Colour source = row == 0 ? alphaMask(kImage, kMask, kDiffuse, call)
                                    : stand(kImage, kNewImage, kDiffuse, call);
     return blended(source, kBackground, call.blend);
+  });
+}
+
+// A 16 × 12 test picture: a gradient in colour and alpha on the left, a
+// checkerboard of two-texel squares, half of them half transparent, on the
+// right, with sharp edges between.
+std::vector<std::uint32_t> scalingPicture() {
+  std::vector<std::uint32_t> texels;
+  for (std::uint32_t y = 0; y < 12; ++y) {
+    for (std::uint32_t x = 0; x < 16; ++x) {
+      if (x < 8) {
+        texels.push_back((255 - y * 8) << 24 | x * 32 << 16 | y * 20 << 8 | (255 - x * 16));
+      } else {
+        texels.push_back(((x / 2 + y / 2) % 2 != 0) ? 0xFFFFFFFFU : 0x80000000U | y * 16);
+      }
+    }
+  }
+  return texels;
+}
+
+TEST_F(GlDeviceTest, ScalingProgramsMatchTheProcessorFilters) {
+  ASSERT_EQ(device_->caps().pixelShaderLevel, 3);
+  const std::vector<std::uint32_t> texels = scalingPicture();
+  const PixelView view{texels.data(), {16, 12}, 16};
+  const TextureId picture = upload(16, 12, texels);
+  constexpr std::uint32_t kBackground = 0xFF102030;
+  // Enlarged, reduced, at its own size, by an odd ratio, and letter-boxed
+  // in a larger back buffer.
+  const std::pair<Size, Rect> scales[] = {{{40, 30}, {0, 0, 40, 30}},
+                                          {{8, 6}, {0, 0, 8, 6}},
+                                          {{16, 12}, {0, 0, 16, 12}},
+                                          {{23, 17}, {0, 0, 23, 17}},
+                                          {{48, 30}, {7, 3, 41, 27}}};
+  constexpr const char* kNames[] = {"BiLinearSharp", "Lanczos1", "BiQuad", "BiCubic", "Lanczos2"};
+  for (int index = 0; index < kScalingFilterCount; ++index) {
+    const auto filter = static_cast<ScalingFilter>(index);
+    for (const auto& [target, destination] : scales) {
+      SCOPED_TRACE(testing::Message() << kNames[index] << " to " << destination.width() << " x "
+                                      << destination.height());
+      backBuffer(target, kBackground);
+      device_->draw(scalingQuad(picture, {16, 12}, destination, target, Filter::kLinear, filter));
+      const Size scaled{destination.width(), destination.height()};
+      expectPixels(kBackBuffer, target, 2, [&](int x, int y) {
+        return inside(x, y, destination)
+                   ? scaledPixel(view, filter, scaled, x - destination.left, y - destination.top)
+                   : kBackground;
+      });
+    }
+  }
+}
+
+TEST_F(GlDeviceTest, MaskFadeShowsTheNewPictureWhereTheMaskIsBelowTheThreshold) {
+  // The picture's own alpha must not show: the mask alone decides.
+  const std::vector<std::uint32_t> image{0xFFC08040, 0x40FF2060, 0x00406080, 0xA0FFFFFF,
+                                         0xFF000000};
+  const std::uint32_t reds[] = {0x00, 0x40, 0x80, 0xC0, 0xFF};
+  std::vector<std::uint32_t> mask(5);
+  for (std::size_t x = 0; x < 5; ++x) {
+    mask[4 - x] = 0x7F00005AU | reds[x] << 16 | (0xFF - reds[x]) << 8;  // mirrored
+  }
+  const TextureId imageTexture = upload(5, 1, image);
+  const TextureId maskTexture = upload(5, 1, mask);
+  // Vague and progress (0 to vague + 255) as the stage transition passes
+  // them, and the blend: copy shows the alpha itself.
+  struct Case {
+    float vague;
+    float progress;
+    BlendMode blend;
+  };
+  const Case cases[] = {{64, 100, BlendMode::kCopy},  {64, 0, BlendMode::kAlpha},
+                        {64, 160, BlendMode::kAlpha}, {64, 319, BlendMode::kAlpha},
+                        {1, 128, BlendMode::kCopy},   {255, 300, BlendMode::kAlpha}};
+  constexpr std::uint32_t kBackground = 0xFF306090;
+  const Size size{5, static_cast<std::int32_t>(std::size(cases))};
+  backBuffer(size, kBackground);
+  for (std::int32_t row = 0; row < size.height; ++row) {
+    const Case& c = cases[row];
+    DrawCall call = quad(imageTexture, {0, row, 5, row + 1}, size);
+    call.program = Program::kMaskFade;
+    call.texture1 = maskTexture;
+    call.blend = c.blend;
+    call.constants = {{{255.0F / c.vague, 0, 0, 0}, {c.progress / 255.0F, 0, 0, 0}, {}}};
+    device_->draw(call);
+  }
+  expectPixels(kBackBuffer, size, 2, [&](int x, int y) {
+    const Case& c = cases[y];
+    Colour source = unpack(image[static_cast<std::size_t>(x)]);
+    source[3] = std::clamp((c.progress - static_cast<double>(reds[x])) / c.vague, 0.0, 1.0);
+    return blended(source, kBackground, c.blend);
   });
 }
 
