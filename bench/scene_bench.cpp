@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -30,6 +32,7 @@
 #include "scene/motion_step.h"
 #include "scene/scene.h"
 #include "scene/sprite_table.h"
+#include "scene/transitions.h"
 #include "script/console.h"
 #include "script/error_sink.h"
 #include "util/reporter.h"
@@ -405,5 +408,76 @@ void BM_Gl200Sprites(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Gl200Sprites)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A rule-image transition of the whole 1280 × 720 screen on the headless
+// OpenGL device: both pictures composed and mixed through the mask shader
+// every frame.
+void BM_GlRuleTransition(benchmark::State& state) {
+  auto platform = platform::createHeadlessPlatform({});
+  auto device = bench::headlessGlDevice(state, *platform, kGame);
+  if (!device) return;
+  SceneServices services;
+  services.settings.vSyncWait = 0;
+  // The rule comes by name from a folder of one file; its bytes do not
+  // matter, the decoder draws a diagonal ramp.
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "scene_bench_rule";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "rule.img") << "rule";
+  assets::FileAccess files{assets::GameFolder::fromDirectory(folder.string() + "/"),
+                           services.archives, services.reporter};
+  assets::ImageLoader loader{
+      files, services.cache, services.reporter, [](std::span<const std::uint8_t>) {
+        return makePixels(kGame.width, kGame.height, [](std::int32_t x, std::int32_t y) {
+          const auto v = static_cast<std::uint32_t>((x + y) * 255 / (kGame.width + kGame.height));
+          return 0xFF000000U | v * 0x010101U;
+        });
+      }};
+  util::StderrReporter renderErrors("scene_bench: ");
+  render::Renderer renderer(services.settings, platform->clock(), renderErrors);
+  if (!renderer.attach(
+          std::move(device),
+          render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
+    state.SkipWithError("the renderer could not attach the device");
+    return;
+  }
+  std::string failure;
+  {
+    scene::Scene scene(renderer, services.settings, loader, services.scriptConsole, services.errors,
+                       platform->clock());
+    scene.installFrames();
+    scene.sprites().setScreenSource(gameScreen);
+    auto old = makePixels(kGame.width, kGame.height, [](std::int32_t x, std::int32_t y) {
+      return 0xFF000000U | static_cast<std::uint32_t>(x % 256) << 16 |
+             static_cast<std::uint32_t>(y % 256);
+    });
+    bool built = placeSprite(scene.sprites(), 1, std::move(old), 640, 360);
+    scene.sprites().commitAll();
+    auto next = makePixels(kGame.width, kGame.height, [](std::int32_t x, std::int32_t y) {
+      return 0xFF000000U | static_cast<std::uint32_t>((x + y) % 256) << 8;
+    });
+    built = built && placeSprite(scene.sprites(), 2, std::move(next), 640, 360);
+    if (!built || !scene.transitions().setup(scene::kFrameStage, "rule.img")) {
+      failure = "the transition could not be set up";
+    } else {
+      scene.transitions().setVague(127);
+      renderer.frame(scene::kFrameStage, 0, 1000, 0);
+      std::int32_t elapsed = 0;
+      for (auto _ : state) {
+        elapsed = (elapsed + 17) % 1000;
+        benchmark::DoNotOptimize(renderer.frame(scene::kFrameStage, elapsed, 1000, 0));
+      }
+      scene.transitions().finish(scene::kFrameStage);
+    }
+  }
+  renderer.detach();
+  std::filesystem::remove_all(folder);
+  if (!failure.empty()) {
+    state.SkipWithError(failure.c_str());
+    return;
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_GlRuleTransition)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
