@@ -121,7 +121,12 @@ void Composer::drawSlot(std::int32_t slot, Picture picture, const Camera& camera
   if (!textures->hasTexture() || textures->tileTexture[0] == currentTarget_) return;
   const SpriteRecord* other = nullptr;
   if (s.switching != 0 && back != nullptr && back->hasTexture()) other = back;
-  drawRecord(slot, *geometry, *textures, other, camera, picture == Picture::kNew && s.pending != 0);
+  // The new picture places a pending slot's back record with the screen
+  // values the commit will show. (A slot in the middle of an image switch
+  // keeps its front record, and the values shown, so that the matrices
+  // cached in that record stay those of one screen state.)
+  drawRecord(slot, *geometry, *textures, other, camera,
+             picture == Picture::kNew && geometry == back);
 }
 
 std::array<float, 2> Composer::messageTextOffset() const {

@@ -38,6 +38,10 @@ TEST_F(ScreenTest, APlainScrollShowsFromTheNextCommitAndAnEasedOneAtOnce) {
   frameAt(1);
   EXPECT_FLOAT_EQ(placed()[0], kLeft) << "nothing moves before the commit";
   EXPECT_NE(table().slot(5).pending & kPendingChanged, 0);
+  // The new picture of a transition already shows it.
+  compose(Picture::kNew);
+  EXPECT_FLOAT_EQ(drawnBox(5)[0], kLeft + 100);
+  EXPECT_FLOAT_EQ(placed()[0], kLeft);
   commit();
   EXPECT_FLOAT_EQ(placed()[0], kLeft + 100);
 
