@@ -11,6 +11,10 @@ packages=(
   clang libclang-rt-dev
   # Libraries.
   zlib1g-dev libsdl2-dev libonig-dev libpng-dev libjpeg-dev libepoxy-dev
+  libfreetype-dev libfontconfig-dev
+  # Free Japanese faces: what the Windows "ＭＳ ゴシック" and "ＭＳ 明朝" of
+  # games fall back to, and what the text tests draw with.
+  fonts-ipafont-gothic fonts-ipafont-mincho
   # OpenGL without a GPU or a display: Mesa's EGL and its software renderer
   # (llvmpipe), which the headless runner and the rendering tests draw with.
   libegl1 libegl-mesa0 libgl1-mesa-dri

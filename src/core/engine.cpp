@@ -43,6 +43,8 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       renderer_(settings_.render, platform.clock(), errors_),
       drawCommands_(renderer_, platform.clock()),
       scene_(renderer_, settings_.render, imageLoader_, console, errors_, platform.clock()),
+      textSprites_(scene_.sprites(), errors_, folder_.native),
+      fontCommands_(settings_.messages, folder_.native),
       fileCommands_(files_, [this] { return mainWindow_.factors().resolutionFactor; }),
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
@@ -101,6 +103,8 @@ bool Engine::startUp() {
   windowCommands_.registerWith(registry_);
   fileCommands_.registerWith(registry_);
   scene_.install(drawCommands_, registry_);
+  textSprites_.registerWith(registry_);
+  fontCommands_.registerWith(registry_);
   scene_.setSystemFlagsSource([this] { return mainWindow_.systemFlags(); });
   scene::TransitionServices transitionServices;
   transitionServices.pump = &pump_;

@@ -37,6 +37,8 @@
 #include "script/variables.h"
 #include "shell/main_window.h"
 #include "shell/window_commands.h"
+#include "text/font_commands.h"
+#include "text/text_sprites.h"
 
 namespace tsuzuri::core {
 
@@ -133,6 +135,8 @@ class Engine {
   render::Renderer renderer_;
   render::DrawCommands drawCommands_;
   scene::Scene scene_;
+  text::TextSprites textSprites_;
+  text::FontCommands fontCommands_;
   commands::FileCommands fileCommands_;
   shell::MainWindow mainWindow_;
   shell::WindowCommands windowCommands_;

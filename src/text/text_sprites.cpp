@@ -1,0 +1,192 @@
+#include "text/text_sprites.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "assets/image_ops_blend.h"
+#include "text/sprite_text.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::text {
+
+using commands::CommandContext;
+
+namespace {
+
+constexpr commands::SystemCommandEntry<TextSprites> kCommands[] = {
+    {"ssp_set", &TextSprites::ssp_set},
+    {"ssp", &TextSprites::ssp},
+    {"ssp_reset", &TextSprites::ssp_reset},
+    {"ssp_draw", &TextSprites::ssp_draw},
+};
+
+// A slot keeps at most this much of its text, as its name field holds.
+constexpr std::size_t kTextLimit = 127;
+
+bool sameFont(const SpriteFont& a, const SpriteFont& b) {
+  return a.name == b.name && a.size == b.size && a.style == b.style && a.colour1 == b.colour1 &&
+         a.colour2 == b.colour2 && a.colour3 == b.colour3;
+}
+
+bool hasRuby(std::string_view text) {
+  const std::size_t open = text.find('{');
+  return open != std::string_view::npos && text.find('/', open) != std::string_view::npos;
+}
+
+}  // namespace
+
+TextSprites::TextSprites(scene::SpriteTable& table, script::ErrorSink& errors,
+                         std::string gameFolder)
+    : table_(table),
+      errors_(errors),
+      gameFolder_(std::move(gameFolder)),
+      face_(errors),
+      ruby_(errors) {}
+
+void TextSprites::registerWith(commands::CommandRegistry& registry) {
+  registry.addFamily(*this, kCommands);
+}
+
+bool TextSprites::slotArgument(CommandContext& c, std::int32_t& slot) {
+  slot = c.integer(1);
+  if (scene::SpriteTable::validSlot(slot)) return true;
+  errors_.reportWithContext(std::to_string(slot) + util::toSjis(u8" スプライト番号が不正です"));
+  return false;
+}
+
+void TextSprites::reportEmpty(std::int32_t slot) {
+  errors_.reportWithContext(std::to_string(slot) + util::toSjis(u8" 画像が読み込まれていません"));
+}
+
+void TextSprites::setFont(const SpriteFont& font) {
+  font_ = font;
+}
+
+void TextSprites::useFont(const SpriteFont& font) {
+  if (sameFont(font, facesFont_) && face_.hasFace()) return;
+  facesFont_ = font;
+  face_.setFont(font.name, font.size, font.style, gameFolder_);
+  face_.setColours(font.colour1, font.colour2, font.colour3);
+  // Ruby is half the size and always drawn without smoothing.
+  ruby_.setFont(font.name, font.size / 2, font.style & ~kStyleSmooth, gameFolder_);
+  ruby_.setColours(font.colour1, font.colour2, font.colour3);
+}
+
+assets::ImagePtr TextSprites::render(std::string_view text, const SpriteFont& font) {
+  if (font.size <= 0) return nullptr;
+  useFont(font);
+  // A ruby group needs half a line above the first line.
+  const std::vector<PlacedGlyph> glyphs =
+      layoutText(text, font.size, 0, hasRuby(text) ? font.size / 2 : 0);
+  std::int32_t width = 1;
+  std::int32_t height = 1;
+  for (const PlacedGlyph& g : glyphs) {
+    const std::int32_t cell = (g.ruby ? ruby_ : face_).cellSize();
+    width = std::max(width, g.x + cell);
+    height = std::max(height, g.y + cell);
+  }
+  assets::ImagePtr image = assets::makeImage(width, height, 32);
+  if (!image) {
+    errors_.reportPlain(util::toSjis(u8"画像メモリを確保出来ませんでした"));
+    return nullptr;
+  }
+  auto* pixels = reinterpret_cast<std::uint32_t*>(image->pixels);
+  std::fill_n(pixels, static_cast<std::size_t>(image->pixelCount), 0U);
+  for (const PlacedGlyph& g : glyphs) {
+    (g.ruby ? ruby_ : face_).writeGlyph(pixels, width, height, width, g.code, g.x, g.y);
+  }
+  return image;
+}
+
+bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t flags) {
+  scene::SpriteSlot& s = table_.slot(slot);
+  if (s.autoDelete != 0) {
+    s.pending = scene::kPendingDelete;
+    table_.commitSlot(slot);
+  }
+  const std::string kept(text.substr(0, std::min(text.size(), kTextLimit)));
+  bool built = false;
+  if (table_.jumpMode() != 0) {
+    built = table_.createGeometryOnly(table_.backPtr(slot), 1, 1, 0);
+  } else {
+    assets::ImagePtr image = render(kept, font_);
+    built = image && table_.createFromPixels(table_.backPtr(slot), std::move(image), 0, 0, flags);
+  }
+  if (!built) return false;
+  table_.settleNewImage(slot, flags);
+  s.name = kept;
+  s.kind = scene::kKindImage;
+  s.fontName = font_.name;
+  s.textParams = {font_.size, font_.style, font_.colour1, font_.colour2, font_.colour3};
+  return true;
+}
+
+void TextSprites::ssp_set(CommandContext& c) {
+  SpriteFont font;
+  font.name = std::string(c.text(1));
+  const double factor = table_.screen().resolutionFactor;
+  font.size = static_cast<std::int32_t>(c.integer(2) * factor + 0.5);
+  font.style = c.integer(3);
+  font.colour1 = c.integer(4);
+  font.colour2 = c.integer(5);
+  font.colour3 = c.integer(6);
+  font_ = font;
+  useFont(font_);
+}
+
+void TextSprites::ssp(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  static_cast<void>(create(slot, c.text(2), static_cast<std::uint32_t>(c.integer(3))));
+}
+
+void TextSprites::ssp_reset(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  if (table_.jumpMode() != 0) return;
+  scene::SpriteRecord* record = table_.upcoming(slot);
+  const scene::SpriteSlot& s = table_.slot(slot);
+  if (record == nullptr || s.textParams[0] == 0) {
+    reportEmpty(slot);
+    return;
+  }
+  const SpriteFont font{s.fontName,      s.textParams[0], s.textParams[1],
+                        s.textParams[2], s.textParams[3], s.textParams[4]};
+  assets::ImagePtr image = render(s.name, font);
+  if (!image || !record->hasTexture()) return;
+  // The picture keeps its size; the text is drawn anew into it.
+  assets::ImagePtr fitted = assets::makeImage(record->imageW, record->imageH, 32);
+  if (!fitted) return;
+  std::memset(fitted->pixels, 0, static_cast<std::size_t>(fitted->pixelCount) * 4);
+  assets::blendImageAt(table_.console(), fitted.get(), image.get(), 0, 0, 256);
+  if (table_.rewriteTiles(*record, *fitted)) record->pixels = std::move(fitted);
+}
+
+void TextSprites::ssp_draw(CommandContext& c) {
+  std::int32_t slot = 0;
+  if (!slotArgument(c, slot)) return;
+  scene::SpriteRecord* back = table_.back(slot);
+  if (back == nullptr || !back->hasTexture()) {
+    reportEmpty(slot);
+    return;
+  }
+  const std::string text(c.text(2));
+  const std::int32_t x = c.integer(3);
+  const std::int32_t y = c.integer(4);
+  if (table_.jumpMode() != 0) return;
+  assets::ImagePtr image = render(text, font_);
+  if (!image) return;
+  if (!back->pixels) {
+    back->pixels = assets::makeImage(back->imageW, back->imageH, 32);
+    if (!back->pixels) {
+      errors_.reportPlain(util::toSjis(u8"メモリを確保出来ませんでした"));
+      return;
+    }
+    std::memset(back->pixels->pixels, 0, static_cast<std::size_t>(back->pixels->pixelCount) * 4);
+  }
+  assets::blendImageAt(table_.console(), back->pixels.get(), image.get(), x, y, 256);
+  static_cast<void>(table_.rewriteTiles(*back, *back->pixels));
+}
+
+}  // namespace tsuzuri::text
