@@ -104,6 +104,10 @@ bool Engine::startUp() {
   fileCommands_.registerWith(registry_);
   scene_.install(drawCommands_, registry_);
   textSprites_.registerWith(registry_);
+  textSprites_.setMessageFont([this] {
+    const text::MessageFont f = fontCommands_.current();
+    return text::SpriteFont{f.name, 0, f.style, f.colour1, f.colour2, f.colour3};
+  });
   fontCommands_.registerWith(registry_);
   scene_.setSystemFlagsSource([this] { return mainWindow_.systemFlags(); });
   scene::TransitionServices transitionServices;
