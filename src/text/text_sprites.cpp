@@ -105,6 +105,11 @@ assets::ImagePtr TextSprites::render(std::string_view text, const SpriteFont& fo
 }
 
 bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t flags) {
+  return create(slot, text, flags, font_, BacklogBox{});
+}
+
+bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t flags,
+                         const SpriteFont& font, const BacklogBox& box) {
   scene::SpriteSlot& s = table_.slot(slot);
   if (s.autoDelete != 0) {
     s.pending = scene::kPendingDelete;
@@ -113,17 +118,17 @@ bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t
   const std::string kept(text.substr(0, std::min(text.size(), kTextLimit)));
   bool built = false;
   if (table_.jumpMode() != 0) {
-    built = table_.createGeometryOnly(table_.backPtr(slot), 1, 1, 0);
+    built = table_.createGeometryOnly(table_.backPtr(slot), box.width, box.height, 0);
   } else {
-    assets::ImagePtr image = render(kept, font_);
+    assets::ImagePtr image = render(kept, font, box.spacing, box.pitch, box.width, box.height);
     built = image && table_.createFromPixels(table_.backPtr(slot), std::move(image), 0, 0, flags);
   }
   if (!built) return false;
   table_.settleNewImage(slot, flags);
   s.name = kept;
   s.kind = scene::kKindImage;
-  s.fontName = font_.name;
-  s.textParams = {font_.size, font_.style, font_.colour1, font_.colour2, font_.colour3};
+  s.fontName = font.name;
+  s.textParams = {font.size, font.style, font.colour1, font.colour2, font.colour3};
   return true;
 }
 
@@ -242,26 +247,7 @@ void TextSprites::logsp(CommandContext& c) {
   const auto flags = static_cast<std::uint32_t>(c.integer(3));
   const std::int32_t lines = c.integer(4);
   const SpriteFont font = backlogFont();
-  const BacklogBox box = backlogBox(font, lines);
-  scene::SpriteSlot& s = table_.slot(slot);
-  if (s.autoDelete != 0) {
-    s.pending = scene::kPendingDelete;
-    table_.commitSlot(slot);
-  }
-  const std::string kept(text.substr(0, std::min(text.size(), kTextLimit)));
-  bool built = false;
-  if (table_.jumpMode() != 0) {
-    built = table_.createGeometryOnly(table_.backPtr(slot), box.width, box.height, 0);
-  } else {
-    assets::ImagePtr image = render(kept, font, box.spacing, box.pitch, box.width, box.height);
-    built = image && table_.createFromPixels(table_.backPtr(slot), std::move(image), 0, 0, flags);
-  }
-  if (!built) return;
-  table_.settleNewImage(slot, flags);
-  s.name = kept;
-  s.kind = scene::kKindImage;
-  s.fontName = font.name;
-  s.textParams = {font.size, font.style, font.colour1, font.colour2, font.colour3};
+  static_cast<void>(create(slot, text, flags, font, backlogBox(font, lines)));
 }
 
 void TextSprites::logsp_reset(CommandContext& c) {

@@ -86,6 +86,10 @@ class TextSprites {
     std::int32_t spacing = 0, pitch = 0, width = 1, height = 1;
   };
   BacklogBox backlogBox(const SpriteFont& font, std::int32_t lines) const;
+  // A text sprite in a font, laid out in a box (its spacing, line pitch and
+  // least size).
+  bool create(std::int32_t slot, std::string_view text, std::uint32_t flags, const SpriteFont& font,
+              const BacklogBox& box);
 
   scene::SpriteTable& table_;
   script::ErrorSink& errors_;
