@@ -54,13 +54,11 @@ bool EffectCommands::runLoop(std::int32_t kind, std::int32_t duration, std::int3
   for (;;) {
     const auto elapsed = static_cast<std::int32_t>(clock_.now() - start);
     if (elapsed >= duration) return true;
-    if (services_.pump != nullptr) {
-      if (!services_.pump->pumpOne()) return false;
-      if (services_.closeRequested && services_.closeRequested()) return true;
-      if (settings_.effectCancel != 0 && services_.pump->tookMessage() &&
-          cancels(services_.pump->record())) {
-        return true;
-      }
+    if (services_.pump != nullptr && !services_.pump->pumpOne()) return false;
+    if (services_.closeRequested && services_.closeRequested()) return true;
+    if (services_.pump != nullptr && settings_.effectCancel != 0 && services_.pump->tookMessage() &&
+        cancels(services_.pump->record())) {
+      return true;
     }
     const std::uint32_t before = clock_.now();
     renderer_.frame(kind, elapsed, duration, easing);
@@ -84,9 +82,9 @@ void EffectCommands::effect(CommandContext& c) {
   const bool lookAhead = c.integer(6) != 0;
   // Only kinds 0..3 exist; another number waits as the plain kind does.
   if (kind < kFramePlain || kind > kFrameStage) kind = kFramePlain;
-  if (lookAhead && services_.beginLookAhead) services_.beginLookAhead();
   bool goOn = true;
   if (transitions_.setup(kind, name)) {
+    if (lookAhead && services_.beginLookAhead) services_.beginLookAhead();
     transitions_.setVague(kind == kFrameStage ? stageVague(vague) : 0);
     goOn = runLoop(kind, duration, easing);
   }

@@ -66,9 +66,11 @@ void writeStageMask(std::span<const std::uint32_t> rule, std::span<std::uint32_t
   const std::int32_t progress = sixteenBit ? stageProgress16(vague, elapsed, duration, easing)
                                            : stageProgress(vague, elapsed, duration, easing);
   for (std::int32_t m = 0; m < 256; ++m) {
-    const std::uint8_t alpha = sixteenBit
-                                   ? stageAlpha16(vague, progress, static_cast<std::uint8_t>(m))
-                                   : stageAlpha(vague, progress, static_cast<std::uint8_t>(m));
+    // A 4-bit alpha (the nibble × 16) opens to the full 8 bits.
+    const std::uint8_t alpha =
+        sixteenBit ? static_cast<std::uint8_t>(
+                         (stageAlpha16(vague, progress, static_cast<std::uint8_t>(m)) >> 4) * 17)
+                   : stageAlpha(vague, progress, static_cast<std::uint8_t>(m));
     byValue[static_cast<std::size_t>(m)] = 0xFF000000U |
                                            (static_cast<std::uint32_t>(255 - alpha) << 16) |
                                            static_cast<std::uint32_t>(m);

@@ -151,8 +151,20 @@ bool Transitions::retarget(render::TextureId target, const char* error) {
 
 bool Transitions::composeInto(render::TextureId texture, Picture picture, const char* error) {
   if (!retarget(texture, error)) return false;
-  renderer_.device()->clear(0xFF000000);
+  render::GpuDevice* device = renderer_.device();
+  device->clear(0xFF000000);
   composer_.compose(texture, picture);
+  if (texture == renderer_.renderTexture()) {
+    // Translucent sprites leave the picture's alpha below 1 where they lie;
+    // the mixes that follow must see the picture whole. Adding opaque black
+    // keeps every colour and saturates the alpha.
+    const render::Size size = renderer_.presentation().renderSize;
+    render::DrawCall call =
+        texturedQuad(render::kNoTexture, size, {}, {0, 0, size.width, size.height}, size);
+    for (render::Vertex& v : call.vertices) v.diffuse = 0xFF000000;
+    call.blend = render::BlendMode::kAdd;
+    device->draw(call);
+  }
   return true;
 }
 

@@ -28,6 +28,15 @@ constexpr std::uint16_t kIdeographicSpace = 0x8140;
 
 }  // namespace
 
+std::size_t findCharacter(std::string_view text, std::size_t from, char wanted) {
+  // Character by character: the second byte of a double-byte character
+  // may have the value of a brace or a slash.
+  for (std::size_t i = from; i < text.size(); i += leadByteAt(text, i) ? 2U : 1U) {
+    if (text[i] == wanted) return i;
+  }
+  return std::string_view::npos;
+}
+
 RubyPlacement placeRuby(std::int32_t pitch, std::int32_t startColumn, std::int32_t endColumn,
                         std::int32_t rubyBytes, std::int32_t rubyChars) {
   const std::int32_t base = pitch * (endColumn - startColumn) / 2;
@@ -98,7 +107,7 @@ std::vector<PlacedGlyph> layoutText(std::string_view text, std::int32_t size, st
     }
     if (c == '/' && inGroup) {
       // The ruby runs to the closing brace (or the end of the text).
-      std::size_t end = text.find('}', i + 1);
+      std::size_t end = findCharacter(text, i + 1, '}');
       if (end == std::string_view::npos) end = text.size();
       const std::string_view ruby = text.substr(i + 1, end - i - 1);
       std::int32_t chars = 0;

@@ -24,6 +24,10 @@ RubyPlacement placeRuby(std::int32_t pitch, std::int32_t startColumn, std::int32
 // How far a ruby character moves the next one along.
 std::int32_t rubyAdvance(std::int32_t pitch, std::int32_t gap, bool doubleByte);
 
+// The position of the first character `wanted` (a one-byte character) at or
+// after `from`, walking whole characters; npos when there is none.
+std::size_t findCharacter(std::string_view text, std::size_t from, char wanted);
+
 // One character of laid-out sprite text.
 struct PlacedGlyph {
   std::uint16_t code = 0;  // Shift_JIS: lead × 256 + trail, or the byte

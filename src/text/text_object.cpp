@@ -11,6 +11,12 @@ namespace {
 
 constexpr std::uint16_t kPauseCodes[] = {0, 0x8140, 0x8141, 0x8142};  // 　、。
 constexpr std::uint32_t kFadeMilliseconds = 256;
+// Limits that keep a script's numbers from asking for absurd memory: a
+// glyph cell of 1024 pixels (a font of about 1000), 65535 characters, and
+// about 16 MiB of cached glyphs.
+constexpr std::int32_t kMaxCell = 1024;
+constexpr std::int32_t kMaxCapacity = 65535;
+constexpr std::size_t kCacheBytes = std::size_t{16} << 20;
 
 }  // namespace
 
@@ -22,7 +28,7 @@ void TextObject::create(render::GpuDevice* device, std::string_view fontName, st
                         std::int32_t style, std::int32_t capacity, std::string_view gameFolder) {
   release();
   device_ = device;
-  capacity_ = std::max(capacity, 0);
+  capacity_ = std::clamp(capacity, 0, kMaxCapacity);
   face_.setFont(fontName, size, style, gameFolder);
   face_.setColours(0xFFFFFF, 0xFFFFFF, 0x000000);
   chars_.clear();
@@ -69,6 +75,20 @@ void TextObject::dropGlyphs() {
   glyphsGeneration_ = face_.generation();
 }
 
+void TextObject::keepGlyphsInUse() {
+  for (auto it = glyphs_.begin(); it != glyphs_.end();) {
+    const std::uint16_t code = it->first;
+    const bool used =
+        std::any_of(chars_.begin(), chars_.end(), [code](const Char& c) { return c.code == code; });
+    it = used ? std::next(it) : glyphs_.erase(it);
+  }
+}
+
+void TextObject::setDevice(render::GpuDevice* device) {
+  release();
+  device_ = device;
+}
+
 void TextObject::clear() {
   chars_.clear();
   visible_ = 0;
@@ -102,9 +122,15 @@ void TextObject::placeQuad(Char& c, float dx, float dy) const {
 
 bool TextObject::renderGlyph(std::size_t index, std::uint16_t code, const char* lockError) {
   const std::int32_t cell = face_.cellSize();
+  if (cell > kMaxCell) {
+    errors_.reportPlain(lockError);
+    return false;
+  }
   if (glyphsGeneration_ != face_.generation()) dropGlyphs();
   auto cached = glyphs_.find(code);
   if (cached == glyphs_.end()) {
+    const std::size_t bytes = static_cast<std::size_t>(cell) * static_cast<std::size_t>(cell) * 4;
+    if ((glyphs_.size() + 1) * bytes > kCacheBytes) keepGlyphsInUse();
     std::vector<std::uint32_t> pixels(
         static_cast<std::size_t>(cell) * static_cast<std::size_t>(cell), 0U);
     face_.writeGlyph(pixels.data(), cell, cell, cell, code, 0, 0);
@@ -171,7 +197,8 @@ void TextObject::fade(std::int32_t visible, std::uint32_t now) {
   for (std::int32_t i = visible_; i < visible; ++i) {
     chars_[static_cast<std::size_t>(i)].revealTime = now;
   }
-  visible_ = std::max(visible_, visible);
+  visible_ = visible;
+  firstFading_ = std::min(firstFading_, visible_);
   for (std::int32_t i = firstFading_; i < visible_; ++i) {
     Char& c = chars_[static_cast<std::size_t>(i)];
     const std::uint32_t elapsed = now - c.revealTime;

@@ -65,6 +65,9 @@ class TextObject {
   void draw(render::GpuDevice& device, render::Size target) const;
   // Frees every texture (the device is going, or the object ends).
   void release();
+  // A new device (after the old one went): textures are made on it as the
+  // characters are drawn again (resetChars).
+  void setDevice(render::GpuDevice* device);
 
   std::int32_t length() const { return static_cast<std::int32_t>(chars_.size()); }
   std::int32_t visible() const { return visible_; }
@@ -92,6 +95,8 @@ class TextObject {
   // the same glyph was drawn before.
   bool renderGlyph(std::size_t index, std::uint16_t code, const char* lockError);
   void dropGlyphs();
+  // Forgets cached glyphs that no current character shows.
+  void keepGlyphsInUse();
 
   script::ErrorSink& errors_;
   FontFace face_;

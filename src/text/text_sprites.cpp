@@ -22,17 +22,14 @@ constexpr commands::SystemCommandEntry<TextSprites> kCommands[] = {
     {"logsp_reset", &TextSprites::logsp_reset},
 };
 
-// A slot keeps at most this much of its text, as its name field holds.
-constexpr std::size_t kTextLimit = 127;
-
 bool sameFont(const SpriteFont& a, const SpriteFont& b) {
   return a.name == b.name && a.size == b.size && a.style == b.style && a.colour1 == b.colour1 &&
          a.colour2 == b.colour2 && a.colour3 == b.colour3;
 }
 
 bool hasRuby(std::string_view text) {
-  const std::size_t open = text.find('{');
-  return open != std::string_view::npos && text.find('/', open) != std::string_view::npos;
+  const std::size_t open = findCharacter(text, 0, '{');
+  return open != std::string_view::npos && findCharacter(text, open, '/') != std::string_view::npos;
 }
 
 }  // namespace
@@ -115,7 +112,9 @@ bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t
     s.pending = scene::kPendingDelete;
     table_.commitSlot(slot);
   }
-  const std::string kept(text.substr(0, std::min(text.size(), kTextLimit)));
+  // The whole text is drawn and kept; a saved game keeps what its record
+  // has room for.
+  const std::string kept(text);
   bool built = false;
   if (table_.jumpMode() != 0) {
     built = table_.createGeometryOnly(table_.backPtr(slot), box.width, box.height, 0);

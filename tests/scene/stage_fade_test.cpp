@@ -59,6 +59,11 @@ TEST(StageFade, TheFrameMaskCarriesEachPixelsAlphaForTheMaskProgram) {
   }
   EXPECT_EQ((mask[0] >> 16) & 0xFF, 0U) << "black shows first";
   EXPECT_EQ((mask[2] >> 16) & 0xFF, 255U) << "white last";
+  // In 16-bit colour the 4-bit alpha still reaches opaque.
+  writeStageMask(rule, mask, 32, 1000, 1000, 0, true);
+  EXPECT_EQ((mask[2] >> 16) & 0xFF, 0U);
+  writeStageMask(rule, mask, 15, 0, 1000, 0, true);
+  EXPECT_EQ((mask[0] >> 16) & 0xFF, 0U) << "no edge: opaque at once";
 }
 
 }  // namespace

@@ -67,6 +67,17 @@ TEST(SpriteTextLayout, RubyGoesHalfALineAboveItsBase) {
   EXPECT_EQ(base[2].y, 12);
 }
 
+TEST(SpriteTextLayout, ABraceInsideADoubleByteCharacterIsNotABrace) {
+  // マ is 0x83 0x7D: its second byte has the value of "}".
+  const std::vector<PlacedGlyph> glyphs = layoutText(sjis(u8"{真面目/マジメ}だ"), 24, 0, 12);
+  std::size_t ruby = 0;
+  for (const PlacedGlyph& g : glyphs) ruby += g.ruby ? 1 : 0;
+  EXPECT_EQ(ruby, 3U);
+  ASSERT_EQ(glyphs.size(), 7U);
+  EXPECT_EQ(glyphs.back().code, 0x82BE) << "だ follows the base";
+  EXPECT_EQ(findCharacter(sjis(u8"マ}"), 0, '}'), 2U);
+}
+
 TEST(SpriteTextLayout, BrokenTextStopsCleanly) {
   // A lone lead byte at the end, and an unclosed group.
   EXPECT_EQ(layoutText("ab\x82", 24, 0, 0).size(), 2U);

@@ -65,6 +65,8 @@ TEST_F(TextObjectTest, CharactersFadeInOver256Milliseconds) {
   device.forget();
   text.draw(device, {800, 600});
   EXPECT_EQ(device.draws().size(), 3U);
+  text.fade(1, 1300);
+  EXPECT_EQ(text.visible(), 1) << "the visible count is the one given";
 }
 
 TEST_F(TextObjectTest, QuadsFollowOriginRateAndScreenOffset) {
