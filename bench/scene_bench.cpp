@@ -93,6 +93,19 @@ scene::ScreenMetrics gameScreen() {
   return m;
 }
 
+// Gives the renderer a device showing the game screen at its own size;
+// false (the benchmark skipped) when it cannot.
+bool attachGame(benchmark::State& state, render::Renderer& renderer,
+                std::unique_ptr<render::GpuDevice> device) {
+  if (renderer.attach(
+          std::move(device),
+          render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
+    return true;
+  }
+  state.SkipWithError("the renderer could not attach the device");
+  return false;
+}
+
 // A width × height image whose pixels (0xAARRGGBB words) come from `colour`.
 template <typename Colour>
 assets::ImagePtr makePixels(std::int32_t width, std::int32_t height, Colour colour) {
@@ -346,12 +359,7 @@ void BM_Gl200Sprites(benchmark::State& state) {
   services.settings.vSyncWait = 0;
   util::StderrReporter renderErrors("scene_bench: ");
   render::Renderer renderer(services.settings, platform->clock(), renderErrors);
-  if (!renderer.attach(
-          std::move(device),
-          render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
-    state.SkipWithError("the renderer could not attach the device");
-    return;
-  }
+  if (!attachGame(state, renderer, std::move(device))) return;
   renderer.configurePacing(60, false);
   std::string failure;
   {
@@ -434,12 +442,7 @@ void BM_GlRuleTransition(benchmark::State& state) {
       }};
   util::StderrReporter renderErrors("scene_bench: ");
   render::Renderer renderer(services.settings, platform->clock(), renderErrors);
-  if (!renderer.attach(
-          std::move(device),
-          render::choosePresentation(kGame, kGame, {0, 0, kGame.width, kGame.height}, true, 2))) {
-    state.SkipWithError("the renderer could not attach the device");
-    return;
-  }
+  if (!attachGame(state, renderer, std::move(device))) return;
   std::string failure;
   {
     scene::Scene scene(renderer, services.settings, loader, services.scriptConsole, services.errors,

@@ -17,8 +17,8 @@ using namespace tsuzuri;
 
 constexpr const char* kGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 constexpr std::int32_t kPage = 400;
-constexpr std::int32_t kStyle = text::kStyleSmooth | text::kStyleOutline | text::kStyleShadow |
-                                text::kStyleGradient;
+constexpr std::int32_t kStyle =
+    text::kStyleSmooth | text::kStyleOutline | text::kStyleShadow | text::kStyleGradient;
 
 // Kanji and kana from the first rows of the Shift_JIS table: a page of
 // 400 characters of which most differ, as a real page's do.

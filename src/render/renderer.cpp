@@ -1,5 +1,7 @@
 #include "render/renderer.h"
 
+#include <algorithm>
+
 namespace tsuzuri::render {
 
 Presentation choosePresentation(Size renderSize, Size client, const Rect& destination, bool direct,
@@ -215,22 +217,34 @@ DrawCall scalingQuad(TextureId picture, Size pictureSize, const Rect& destinatio
   return call;
 }
 
-DrawCall screenQuad(TextureId texture, const Rect& d, Size target, Filter filter) {
+DrawCall screenQuad(TextureId texture, const Rect& destination, Size target, Filter filter) {
+  return rectQuad(texture, {1, 1}, {0, 0, 1, 1}, destination, target, filter);
+}
+
+DrawCall rectQuad(TextureId texture, Size textureSize, const Rect& source, const Rect& d,
+                  Size target, Filter filter) {
   DrawCall call;
   call.transform = Matrix4::pixelOrtho(target.width, target.height);
   call.texture0 = texture;
   call.blend = BlendMode::kCopy;
   call.filter = filter;
+  const float w = static_cast<float>(std::max(textureSize.width, 1));
+  const float h = static_cast<float>(std::max(textureSize.height, 1));
+  const float u0 = static_cast<float>(source.left) / w;
+  const float v0 = static_cast<float>(source.top) / h;
+  const float u1 = static_cast<float>(source.right) / w;
+  const float v1 = static_cast<float>(source.bottom) / h;
   // The corners lie half a pixel before the pixel centres, so that the
-  // destination's pixels are covered exactly.
+  // destination's pixels are covered exactly. Both coordinate pairs are
+  // the same (a mask is read where the picture is).
   const float left = static_cast<float>(d.left) - 0.5F;
   const float top = static_cast<float>(d.top) - 0.5F;
   const float right = static_cast<float>(d.right) - 0.5F;
   const float bottom = static_cast<float>(d.bottom) - 0.5F;
-  call.vertices[0] = Vertex{left, top, 0, 0xFFFFFFFF, 0, 0, 0, 0};
-  call.vertices[1] = Vertex{right, top, 0, 0xFFFFFFFF, 1, 0, 0, 0};
-  call.vertices[2] = Vertex{left, bottom, 0, 0xFFFFFFFF, 0, 1, 0, 0};
-  call.vertices[3] = Vertex{right, bottom, 0, 0xFFFFFFFF, 1, 1, 0, 0};
+  call.vertices[0] = Vertex{left, top, 0, 0xFFFFFFFF, u0, v0, u0, v0};
+  call.vertices[1] = Vertex{right, top, 0, 0xFFFFFFFF, u1, v0, u1, v0};
+  call.vertices[2] = Vertex{left, bottom, 0, 0xFFFFFFFF, u0, v1, u0, v1};
+  call.vertices[3] = Vertex{right, bottom, 0, 0xFFFFFFFF, u1, v1, u1, v1};
   return call;
 }
 

@@ -44,6 +44,9 @@ Presentation choosePresentation(Size renderSize, Size client, const Rect& destin
 // A copy of `texture` (whole) covering `destination` of a target of
 // `target` pixels, pixel for pixel when the sizes match.
 DrawCall screenQuad(TextureId texture, const Rect& destination, Size target, Filter filter);
+// The same for `source` (pixels) of a texture of `textureSize` pixels.
+DrawCall rectQuad(TextureId texture, Size textureSize, const Rect& source, const Rect& destination,
+                  Size target, Filter filter);
 
 // The filter program the scaling pass draws a picture of `picture` pixels
 // into `destination` with: that of `interpolation` (3 to 7), unless the

@@ -176,21 +176,11 @@ constexpr std::array<CurvePair, 10> kCurves{{
     {bounceIn, bounceOut},
 }};
 
-// The halves of the in-out forms 11..20. They are the plain curves except
-// elastic, which rings more slowly and does not snap its ends, and back,
-// which overshoots further. The out-in forms use the plain curves.
-constexpr std::array<CurvePair, 10> kInOutHalves{{
-    {sineIn, sineOut},
-    {quadIn, quadOut},
-    {cubicIn, cubicOut},
-    {quartIn, quartOut},
-    {quintIn, quintOut},
-    {expoIn, expoOut},
-    {circIn, circOut},
-    {elasticInOutFirstHalf, elasticInOutSecondHalf},
-    {backInOutFirstHalf, backInOutSecondHalf},
-    {bounceIn, bounceOut},
-}};
+// The halves of the in-out forms 11..20: the plain curves, except elastic,
+// which rings more slowly and does not snap its ends, and back, which
+// overshoots further. The out-in forms use the plain curves.
+constexpr CurvePair kElasticInOut{elasticInOutFirstHalf, elasticInOutSecondHalf};
+constexpr CurvePair kBackInOut{backInOutFirstHalf, backInOutSecondHalf};
 
 constexpr std::int32_t kBasicCurves = static_cast<std::int32_t>(kCurves.size());
 
@@ -201,8 +191,7 @@ std::size_t curveIndex(std::int32_t curve) {
 }  // namespace
 
 float easingCurve(std::int32_t easing, float t, float b, float c) {
-  // The engine read its curve table without a bounds check; an unknown
-  // curve moves linearly here instead.
+  // A curve outside the table moves linearly.
   if (easing == 0 || easing > kEasingLimit || easing < -kEasingLimit) return c * t + b;
 
   const bool inOut = easing > kBasicCurves;
@@ -214,8 +203,11 @@ float easingCurve(std::int32_t easing, float t, float b, float c) {
 
   // Each half runs its curve over the whole 0..1 range at twice the speed
   // and covers half the change.
-  const CurvePair& pair = inOut ? kInOutHalves[curveIndex(easing - kBasicCurves)]
-                                : kCurves[curveIndex(-easing - kBasicCurves)];
+  const std::int32_t curve = inOut ? easing - kBasicCurves : -easing - kBasicCurves;
+  const CurvePair& pair = !inOut       ? kCurves[curveIndex(curve)]
+                          : curve == 8 ? kElasticInOut
+                          : curve == 9 ? kBackInOut
+                                       : kCurves[curveIndex(curve)];
   const Curve first = inOut ? pair.in : pair.out;
   const Curve second = inOut ? pair.out : pair.in;
   const float half = c / 2;

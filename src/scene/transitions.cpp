@@ -12,33 +12,11 @@ namespace tsuzuri::scene {
 
 namespace {
 
-// A quad drawing `source` of a texture of `size` onto `destination` of a
-// target of `target` pixels, texel for texel when the sizes match.
+// A point-sampled copy of `source` of a texture onto `destination`.
 render::DrawCall texturedQuad(render::TextureId texture, render::Size size,
                               const render::Rect& source, const render::Rect& destination,
                               render::Size target) {
-  render::DrawCall call;
-  call.transform = render::Matrix4::pixelOrtho(target.width, target.height);
-  call.texture0 = texture;
-  call.blend = render::BlendMode::kCopy;
-  call.filter = render::Filter::kPoint;
-  const float w = static_cast<float>(std::max(size.width, 1));
-  const float h = static_cast<float>(std::max(size.height, 1));
-  const float u0 = static_cast<float>(source.left) / w;
-  const float v0 = static_cast<float>(source.top) / h;
-  const float u1 = static_cast<float>(source.right) / w;
-  const float v1 = static_cast<float>(source.bottom) / h;
-  // Corners half a pixel before the pixel centres cover the destination's
-  // pixels exactly.
-  const float left = static_cast<float>(destination.left) - 0.5F;
-  const float top = static_cast<float>(destination.top) - 0.5F;
-  const float right = static_cast<float>(destination.right) - 0.5F;
-  const float bottom = static_cast<float>(destination.bottom) - 0.5F;
-  call.vertices[0] = render::Vertex{left, top, 0, 0xFFFFFFFF, u0, v0, u0, v0};
-  call.vertices[1] = render::Vertex{right, top, 0, 0xFFFFFFFF, u1, v0, u1, v0};
-  call.vertices[2] = render::Vertex{left, bottom, 0, 0xFFFFFFFF, u0, v1, u0, v1};
-  call.vertices[3] = render::Vertex{right, bottom, 0, 0xFFFFFFFF, u1, v1, u1, v1};
-  return call;
+  return render::rectQuad(texture, size, source, destination, target, render::Filter::kPoint);
 }
 
 Picture pictureOf(EffectPicture picture) {
