@@ -18,12 +18,11 @@
 namespace tsuzuri::core {
 
 Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOptions options,
-               script::Console& console, script::MessageDisplay& display)
+               script::Console& console)
     : platform_(platform),
       folder_(std::move(folder)),
       options_(std::move(options)),
       console_(console),
-      display_(display),
       pump_(platform.events(), platform.clock()),
       interpreter_(tables_),
       errors_(interpreter_, platform.dialogs(), console, folder_.native),
@@ -45,6 +44,10 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       scene_(renderer_, settings_.render, imageLoader_, console, errors_, platform.clock()),
       textSprites_(scene_.sprites(), errors_, folder_.native),
       fontCommands_(settings_.messages, folder_.native),
+      messageWindow_(text::MessageWindowServices{renderer_, scene_, settings_.messages, errors_,
+                                                 platform.clock(), interpreter_, tables_,
+                                                 commandTable_, folder_.native}),
+      messageCommands_(messageWindow_, scene_.composer(), errors_),
       fileCommands_(files_, [this] { return mainWindow_.factors().resolutionFactor; }),
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
@@ -109,10 +112,17 @@ bool Engine::startUp() {
     return text::SpriteFont{f.name, 0, f.style, f.colour1, f.colour2, f.colour3};
   });
   fontCommands_.registerWith(registry_);
+  messageCommands_.registerWith(registry_);
+  messageWindow_.setFontSource([this] { return fontCommands_.current(); });
+  fontCommands_.setRefont([this](const text::MessageFont&) { messageWindow_.refont(); });
+  fontCommands_.setRecolour([this](const text::MessageFont&) { messageWindow_.recolour(); });
+  if (options_.transcript) messageWindow_.setTranscript(options_.transcript);
+  persistence_.addLoadedHook([this] { messageWindow_.takeSettings(); });
   scene_.setSystemFlagsSource([this] { return mainWindow_.systemFlags(); });
   scene::TransitionServices transitionServices;
   transitionServices.pump = &pump_;
   transitionServices.closeRequested = [this] { return mainWindow_.closeRequested(); };
+  transitionServices.skipping = [this] { return messageWindow_.modes().skipInEffect(); };
   scene_.effects().setServices(std::move(transitionServices));
   scene_.sprites().setScreenSource([this] {
     const shell::DisplayFactors& f = mainWindow_.factors();
@@ -200,7 +210,8 @@ RunResult Engine::run() {
     return result;
   }
   result.started = true;
-  script::StatementLoop loop(interpreter_, tables_, commandTable_, container_, errors_, display_);
+  script::StatementLoop loop(interpreter_, tables_, commandTable_, container_, errors_,
+                            messageWindow_);
   loop.setInterruptCheck([this] { return timeIsUp(); });
   loop.run();
   tearDown();

@@ -30,7 +30,6 @@
 #include "script/console.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
-#include "script/message_display.h"
 #include "script/native_commands.h"
 #include "script/script_container.h"
 #include "script/script_tables.h"
@@ -38,6 +37,8 @@
 #include "shell/main_window.h"
 #include "shell/window_commands.h"
 #include "text/font_commands.h"
+#include "text/message_commands.h"
+#include "text/message_window.h"
 #include "text/text_sprites.h"
 
 namespace tsuzuri::core {
@@ -62,6 +63,8 @@ struct EngineOptions {
   // screenshot of the last frame written when the run ends.
   std::optional<std::string> framesDirectory;
   std::optional<std::string> screenshot;
+  // Receives every message line shown (Shift_JIS) with its speaker.
+  std::function<void(std::string_view speaker, std::string_view text)> transcript;
   // The graphics device for the game's window; OpenGL when not given.
   std::function<std::unique_ptr<render::GpuDevice>(platform::Window&, std::string&)> deviceFactory;
 };
@@ -79,11 +82,11 @@ struct RunResult {
 
 // The whole engine for one run of one game: every subsystem's object, wired
 // at construction. Nothing is global, so tests make one, run it and throw it
-// away. The platform, the console and the message display are the caller's.
+// away. The platform and the console are the caller's.
 class Engine {
  public:
   Engine(platform::Platform& platform, assets::GameFolder folder, EngineOptions options,
-         script::Console& console, script::MessageDisplay& display);
+         script::Console& console);
   ~Engine();
 
   Engine(const Engine&) = delete;
@@ -99,6 +102,7 @@ class Engine {
   render::Renderer& renderer() { return renderer_; }
   shell::MainWindow& mainWindow() { return mainWindow_; }
   scene::Scene& scene() { return scene_; }
+  text::MessageWindow& messageWindow() { return messageWindow_; }
 
  private:
   bool startUp();
@@ -111,7 +115,6 @@ class Engine {
   assets::GameFolder folder_;
   EngineOptions options_;
   script::Console& console_;
-  script::MessageDisplay& display_;
 
   platform::MessagePump pump_;
   script::ScriptTables tables_;
@@ -137,6 +140,8 @@ class Engine {
   scene::Scene scene_;
   text::TextSprites textSprites_;
   text::FontCommands fontCommands_;
+  text::MessageWindow messageWindow_;
+  text::MessageCommands messageCommands_;
   commands::FileCommands fileCommands_;
   shell::MainWindow mainWindow_;
   shell::WindowCommands windowCommands_;

@@ -86,8 +86,13 @@ int run(const core::CommandLine& line) {
     options.randomSeed = 0;
   }
   core::StdoutConsole console;
-  core::Transcript display(transcript.get());
-  core::Engine engine(*host, folder, options, console, display);
+  core::Transcript lines(transcript.get());
+  if (transcript) {
+    options.transcript = [&lines](std::string_view speaker, std::string_view text) {
+      lines.write(speaker, text);
+    };
+  }
+  core::Engine engine(*host, folder, options, console);
   const core::RunResult result = engine.run();
   static_cast<void>(std::fflush(stdout));
   if (!result.started) return kStartFailure;

@@ -40,6 +40,7 @@ void Scene::installFrames() {
   transitions_.install();
   renderer_.setSceneUpdate([this] { update(); });
   renderer_.setReleaseHook([this] {
+    if (textRelease_) textRelease_();
     transitions_.release();
     table_.releaseAll();
   });

@@ -75,6 +75,8 @@ class Scene {
   void setMovieFrameHook(std::function<void(std::uint32_t)> hook) {
     movieFrames_ = std::move(hook);
   }
+  // Called first when the device goes: the message text's textures.
+  void setTextReleaseHook(std::function<void()> hook) { textRelease_ = std::move(hook); }
   // What else runs in time (movies, screen effects), for draw2.
   void setRunningTest(std::function<bool()> test) { otherRunning_ = std::move(test); }
 
@@ -110,6 +112,7 @@ class Scene {
   std::function<void(std::uint32_t)> soundEvents_;
   std::function<void(std::uint32_t)> movieFrames_;
   std::function<bool()> otherRunning_;
+  std::function<void()> textRelease_;
 };
 
 }  // namespace tsuzuri::scene

@@ -101,6 +101,7 @@ class Interpreter final : public ScriptPlace {
   bool loopSkip() const { return loopSkip_; }
   void setLoopSkip(bool on) { loopSkip_ = on; }
   SlotSwitch pendingSwitch() const { return pending_; }
+  void setPendingSwitch(SlotSwitch to) { pending_ = to; }
   std::uint32_t deferredLabel() const { return deferredLabel_; }
   void setDeferredLabel(std::uint32_t labelHash) { deferredLabel_ = labelHash; }
 

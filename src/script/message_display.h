@@ -25,7 +25,8 @@ class MessageDisplay {
   // continues it instead of starting a new one.
   virtual bool inProgress() const = 0;
 
-  // The speaker of the message that starts now; empty for none.
+  // The speaker named at the start of the message that starts now (not
+  // called for a message without one).
   virtual void setSpeaker(std::string_view name) = 0;
 
   // Where in its line the next message starts: after a speaker name, or
@@ -39,9 +40,10 @@ class MessageDisplay {
   // completed, or 0 for none.
   virtual std::uint32_t preMessageLabel() const { return 0; }
   virtual std::uint32_t postMessageLabel() const { return 0; }
-  // Whether the message shown last was completed (not stopped inside the
-  // line at a wait).
-  virtual bool completed() const { return true; }
+  // Whether the display stopped at a wait for the post-message subroutine,
+  // which then does the waiting. When it stopped inside the line,
+  // startOffset() says where the line goes on.
+  virtual bool waiting() const { return true; }
 
   // Where the message that starts now comes from, for its backlog entry:
   // the hash of the script in slot 2 and the line index.

@@ -170,9 +170,9 @@ void StatementLoop::checkAlreadyRead(std::int32_t line) {
     return;
   }
   display_.setAlreadyRead(record->second != 0);
-  // The skip and auto modes that react to the record, and the stop position
-  // of a restored save, come with the message window and the save slots;
-  // here a line read for the first time is marked as read.
+  // The display starts or ends skip mode by the record; a line read for the
+  // first time is marked as read. (The stop position of a restored save
+  // comes with the save slots.)
   if (record->second == 0) record->second = 1;
 }
 
@@ -181,7 +181,6 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
   if (interpreter_.lastTextLine() != i && !display_.inProgress()) {
     interpreter_.setLastTextLine(i);
     interpreter_.setCurrentTextLine(i);
-    messageInsideLine_ = false;
     if (startsWith(token, kNameOpen)) {
       std::size_t close = std::string::npos;
       for (std::size_t j = 2; j + 1 < token.size();) {
@@ -191,20 +190,17 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
         }
         j += isLeadByte(static_cast<unsigned char>(token[j])) ? 2U : 1U;
       }
-      display_.setSpeaker(close == std::string::npos
-                              ? std::string_view()
-                              : std::string_view(token).substr(2, close - 2));
+      if (close != std::string::npos) {
+        display_.setSpeaker(std::string_view(token).substr(2, close - 2));
+      }
       if (close != std::string::npos && close + 2 < token.size()) {
         display_.setStartOffset(close + 2);
-        messageInsideLine_ = true;
       } else {
         // The name stands alone; the message is on the next line.
         interpreter_.setLine(i + 1);
         display_.setStartOffset(0);
         interpreter_.setLastTextLine(i + 1);
       }
-    } else {
-      display_.setSpeaker({});
     }
     checkAlreadyRead(i);
     display_.noteMessageSource(interpreter_.slot(2).hash, interpreter_.line());
@@ -228,8 +224,10 @@ StatementLoop::Step StatementLoop::textLine(const std::string& token) {
                      firstTokenLength(lines, std::int64_t{at} + 2))) {
     return Step::kEnd;
   }
-  if (const std::uint32_t label = display_.postMessageLabel(); label != 0 && display_.completed()) {
-    if (messageInsideLine_) interpreter_.setLine(interpreter_.line() - 1);
+  if (const std::uint32_t label = display_.postMessageLabel(); label != 0 && display_.waiting()) {
+    // A display that stopped inside the line takes it up again where it
+    // stopped once the subroutine returns.
+    if (display_.startOffset() != 0) interpreter_.setLine(interpreter_.line() - 1);
     interpreter_.callLabel(label);
     return Step::kContinue;
   }

@@ -58,8 +58,6 @@ class StatementLoop {
   std::uint32_t sinceCheck_ = 0;
   // Loops opened while a skipped loop body is being passed over.
   std::int32_t skipNesting_ = 0;
-  // Whether the current message began after a speaker name on its line.
-  bool messageInsideLine_ = false;
   // The statement being dispatched, copied out of the slot's lines.
   std::string name_;
   std::string arguments_;

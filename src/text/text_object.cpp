@@ -183,7 +183,41 @@ void TextObject::reposition(float dx, float dy) {
   if (dx == offsetX_ && dy == offsetY_) return;
   offsetX_ = dx;
   offsetY_ = dy;
-  for (Char& c : chars_) placeQuad(c, dx, dy);
+  placeAll();
+}
+
+void TextObject::placeAll() {
+  for (Char& c : chars_) placeQuad(c, offsetX_, offsetY_);
+}
+
+void TextObject::setRate(double rate) {
+  rate_ = rate;
+  placeAll();
+}
+
+void TextObject::setOrigin(std::int32_t x, std::int32_t y) {
+  originX_ = x;
+  originY_ = y;
+  placeAll();
+}
+
+void TextObject::setShift(std::int32_t x, std::int32_t y) {
+  shiftX_ = x;
+  shiftY_ = y;
+  placeAll();
+}
+
+void TextObject::setVisible(std::int32_t visible) {
+  visible_ = std::clamp(visible, 0, length());
+  firstFading_ = std::min(firstFading_, visible_);
+}
+
+void TextObject::popSchedule() {
+  if (!schedule_.empty()) schedule_.erase(schedule_.begin());
+}
+
+void TextObject::dropScheduleBelow(std::int32_t count) {
+  std::erase_if(schedule_, [count](std::int32_t s) { return s < count; });
 }
 
 void TextObject::setAlpha(std::int32_t from, std::uint32_t argb) {

@@ -35,9 +35,10 @@ class TextObject {
 
   // Script coordinates become screen pixels by the display's rate, around
   // the text origin and its shift.
-  void setRate(double rate) { rate_ = rate; }
-  void setOrigin(std::int32_t x, std::int32_t y) { originX_ = x, originY_ = y; }
-  void setShift(std::int32_t x, std::int32_t y) { shiftX_ = x, shiftY_ = y; }
+  // Each moves the characters already set.
+  void setRate(double rate);
+  void setOrigin(std::int32_t x, std::int32_t y);
+  void setShift(std::int32_t x, std::int32_t y);
   // How many reveal steps a pause character (、。 and ideographic space)
   // adds after itself.
   void setPointWait(std::int32_t steps) { pointWait_ = steps; }
@@ -57,6 +58,11 @@ class TextObject {
   // Shows characters up to `visible`, each fading in over 256 ms from the
   // moment it was first shown.
   void fade(std::int32_t visible, std::uint32_t now);
+  // Shows characters up to `visible` as they are (no fade).
+  void setVisible(std::int32_t visible);
+  // Takes the first reveal-schedule entry; drops those below `count`.
+  void popSchedule();
+  void dropScheduleBelow(std::int32_t count);
   // How many reveal steps lie below `t`.
   std::int32_t countAt(std::int32_t t) const;
   // Where the text ends: after the last character, in script pixels.
@@ -68,6 +74,7 @@ class TextObject {
   // A new device (after the old one went): textures are made on it as the
   // characters are drawn again (resetChars).
   void setDevice(render::GpuDevice* device);
+  const render::GpuDevice* device() const { return device_; }
 
   std::int32_t length() const { return static_cast<std::int32_t>(chars_.size()); }
   std::int32_t visible() const { return visible_; }
@@ -91,6 +98,7 @@ class TextObject {
  private:
   void addPauses(std::int32_t index, std::uint16_t code);
   void placeQuad(Char& c, float dx, float dy) const;
+  void placeAll();
   // Draws the character's glyph into texture `index`, from the cache when
   // the same glyph was drawn before.
   bool renderGlyph(std::size_t index, std::uint16_t code, const char* lockError);

@@ -37,8 +37,7 @@ class EngineTest : public ::testing::Test {
     options.titleKey = script::titleKey(kTitle);
     options.title = kTitle;
     options.maxTime = maxTime;
-    Transcript display(nullptr);
-    Engine engine(*host, assets::GameFolder::fromDirectory(dir.path()), options, console, display);
+    Engine engine(*host, assets::GameFolder::fromDirectory(dir.path()), options, console);
     return engine.run();
   }
 

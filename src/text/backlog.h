@@ -1,0 +1,63 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tsuzuri::text {
+
+inline constexpr std::int32_t kBacklogEntries = 200;
+// The bytes of an entry's text and tag, their terminating zero included.
+inline constexpr std::size_t kBacklogTextBytes = 1024;
+inline constexpr std::size_t kBacklogTagBytes = 256;
+
+// One page (or group of lines) of the story as the history screen shows it.
+struct BacklogEntry {
+  // Shift_JIS, with 0x0C at each line break (followed by an ideographic
+  // space when the next line is indented) and the ruby groups as written.
+  std::string text;
+  // The speaker, or the text setTagLog gave.
+  std::string tag;
+  std::int32_t lineCount = 0;
+  // Where the page began: the script and line, and the save snapshot then.
+  std::uint64_t scriptHash = 0;
+  std::int32_t line = 0;
+  std::int32_t saveNumber = 0;
+};
+
+// The ring of the last 200 pages. Texts are cut at whole characters where
+// an entry is full.
+class Backlog {
+ public:
+  BacklogEntry& current() { return entries_[static_cast<std::size_t>(current_)]; }
+  const BacklogEntry& current() const { return entries_[static_cast<std::size_t>(current_)]; }
+  // The entry `back` pages before the current one (0: the current one).
+  const BacklogEntry& entry(std::int32_t back) const;
+  std::int32_t currentIndex() const { return current_; }
+  std::int32_t count() const { return count_; }
+
+  // Appends to the current text; what does not fit is left out.
+  void append(std::string_view text);
+  void setTag(std::string_view tag);
+
+  // Ends the current page: the commit hook records it (the pictures on
+  // screen), then the next entry becomes current, emptied.
+  void commit();
+  // Forgets every page.
+  void clearAll();
+  void setCommitHook(std::function<void(BacklogEntry&)> hook) { commitHook_ = std::move(hook); }
+
+ private:
+  std::array<BacklogEntry, kBacklogEntries> entries_{};
+  std::int32_t current_ = 0;
+  std::int32_t count_ = 1;
+  std::function<void(BacklogEntry&)> commitHook_;
+};
+
+// How much of `text` fits into `room` bytes without splitting a
+// double-byte character.
+std::size_t wholeCharacters(std::string_view text, std::size_t room);
+
+}  // namespace tsuzuri::text

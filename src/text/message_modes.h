@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "scene/composition.h"
+#include "scene/sprite_table.h"
+#include "script/interpreter.h"
+#include "script/script_tables.h"
+#include "text/message_settings.h"
+
+namespace tsuzuri::text {
+
+// The codes an event wait reports when a mode changed: (the modes that
+// stopped) × 16 + 1 for a stop, and the mode that started.
+inline constexpr std::int32_t kEventAutoStarted = 2;
+inline constexpr std::int32_t kEventSkipStarted = 3;
+inline constexpr std::int32_t kEventAutoStopped = 17;
+inline constexpr std::int32_t kEventSkipStopped = 33;
+inline constexpr std::int32_t kEventJumpStopped = 65;
+
+// getMode's bits.
+inline constexpr std::int32_t kModeAuto = 1;
+inline constexpr std::int32_t kModeSkip = 2;
+inline constexpr std::int32_t kModeSkipInEffect = 4;
+inline constexpr std::int32_t kModeRestoring = 8;
+inline constexpr std::int32_t kModeJump = 16;
+
+// Jump mode's values: fast-forward by setJump, and to a restored save.
+inline constexpr std::int32_t kJumpBySetJump = 1;
+inline constexpr std::int32_t kJumpToSave = 2;
+
+// Auto, skip and jump modes, the mode-change event waiting for an event
+// wait, and whether the current message was read before.
+class MessageModes {
+ public:
+  MessageModes(scene::SpriteTable& table, scene::Composer& composer, MessageSettings& settings,
+               script::Interpreter& interpreter, const script::ScriptTables& tables)
+      : table_(table),
+        composer_(composer),
+        settings_(settings),
+        interpreter_(interpreter),
+        tables_(tables) {}
+
+  void setAuto(std::int32_t how);  // 0 stop, 1 start, 2 toggle
+  void setSkip(std::int32_t how);
+  void setJump();
+  // At a choice: stops skip or auto as the settings ask, and commits.
+  void stopMode();
+
+  bool autoMode() const { return auto_; }
+  bool skip() const { return skip_; }
+  bool skipInEffect() const { return skipInEffect_; }
+  void setSkipInEffect(bool on) { skipInEffect_ = on; }
+  bool jumping() const { return table_.jumpMode() != 0; }
+  std::int32_t modeBits() const;
+
+  // The event for the next event wait (0: none), and taking it.
+  std::int32_t event() const { return event_; }
+  std::int32_t takeEvent() { return std::exchange(event_, 0); }
+
+  bool alreadyRead() const { return alreadyRead_; }
+  // A message line begins: its already-read state starts skip (auto-skip
+  // of read text) or stops it (unread text), and ends a jump of setJump.
+  void messageLine(bool alreadyRead);
+  // Ends jump mode: the modes stop, changes are committed, the game goes
+  // on at the current line of slot 0 through its "load_lb" label.
+  void finishJump();
+  // The endless sounds remembered during the jump start again (sound).
+  void setJumpFinishHook(std::function<void()> hook) { jumpFinished_ = std::move(hook); }
+
+ private:
+  bool visible() const { return composer_.windowVisibility() != 0; }
+  bool skipAllowed() const { return alreadyRead_ || settings_.alreadyReadSkip != 0; }
+  // (skip × 2 + auto) × 16 + 1 when no event waits, then both stop.
+  void stopBoth();
+  void startSkip();
+
+  scene::SpriteTable& table_;
+  scene::Composer& composer_;
+  MessageSettings& settings_;
+  script::Interpreter& interpreter_;
+  const script::ScriptTables& tables_;
+  bool auto_ = false;
+  bool skip_ = false;
+  bool skipInEffect_ = false;
+  bool alreadyRead_ = false;
+  std::int32_t event_ = 0;
+  std::function<void()> jumpFinished_;
+};
+
+}  // namespace tsuzuri::text
