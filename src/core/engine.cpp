@@ -211,7 +211,7 @@ RunResult Engine::run() {
   }
   result.started = true;
   script::StatementLoop loop(interpreter_, tables_, commandTable_, container_, errors_,
-                            messageWindow_);
+                             messageWindow_);
   loop.setInterruptCheck([this] { return timeIsUp(); });
   loop.run();
   tearDown();

@@ -125,8 +125,7 @@ bool Layouter::runInline(std::size_t& i) {
     target_.report(util::toSjis(u8"メッセージ中の命令に ] がありません"), name);
     return false;
   }
-  const LayoutTarget::Inline result =
-      target_.runInline(name, text_.substr(end, close - end));
+  const LayoutTarget::Inline result = target_.runInline(name, text_.substr(end, close - end));
   i = close + 1;
   logged_ = i;
   if (result == LayoutTarget::Inline::kEndRun) {
@@ -247,9 +246,9 @@ LayoutResult Layouter::run(std::int32_t next, std::int32_t afterNext) {
     const std::int32_t width = wide ? 2 : 1;
     if (page_.column > 2 * m_.charsPerLine) {
       const std::size_t after = i + 2;
-      const bool hangs = wide && lineStartForbidden(code) &&
-                         !(after < text_.size() && doubleByteAt(after) &&
-                           lineStartForbidden(codeAt(after)));
+      const bool hangs =
+          wide && lineStartForbidden(code) &&
+          !(after < text_.size() && doubleByteAt(after) && lineStartForbidden(codeAt(after)));
       // A line holding nothing but its indent takes the character anyway.
       if (!hangs && page_.column > page_.indent) {
         wrap(i);
@@ -265,8 +264,8 @@ LayoutResult Layouter::run(std::int32_t next, std::int32_t afterNext) {
 
   std::int32_t action = m_.lineEnd;
   if (m_.blankLineEnd != 0 && next == 0) {
-    action = (m_.blankLineEnd & 4) != 0 ? (afterNext != 0 ? kClickWait : kPageWait)
-                                        : m_.blankLineEnd;
+    action =
+        (m_.blankLineEnd & 4) != 0 ? (afterNext != 0 ? kClickWait : kPageWait) : m_.blankLineEnd;
   }
   page_.resume = text_.size();
   if (action != kGoOn && waitStep(action)) return LayoutResult::kStopped;
