@@ -394,6 +394,24 @@ assets::ImagePtr card() {
   return canvas.toImage();
 }
 
+// The message window's frame and the plate its speaker's name sits on.
+assets::ImagePtr messageWindow() {
+  Canvas canvas(1200, 220);
+  const Shape panel = box(3, 3, 1197, 217, 22);
+  canvas.fill(panel, rgb(236, 230, 250, 0.92f));
+  canvas.fill(grow(panel, -4),
+              verticalGradient(0, rgb(44, 36, 82, 0.84f), 220, rgb(22, 18, 46, 0.9f)));
+  return canvas.toImage();
+}
+
+assets::ImagePtr namePlate() {
+  Canvas canvas(260, 52);
+  const Shape plate = box(2, 2, 258, 50, 16);
+  canvas.fill(plate, rgb(236, 230, 250, 0.95f));
+  canvas.fill(grow(plate, -3), rgb(124, 102, 196, 0.95f));
+  return canvas.toImage();
+}
+
 assets::ImagePtr greyscale(std::int32_t width, std::int32_t height,
                            const std::function<float(float, float)>& value) {
   assets::ImagePtr image = assets::makeImage(width, height, 24);
@@ -455,6 +473,8 @@ std::vector<Picture> demoPictures() {
                                 }),
                       8});
   pictures.push_back({"card.png", card(), 32});
+  pictures.push_back({"window.png", messageWindow(), 32});
+  pictures.push_back({"name.png", namePlate(), 32});
   // Black at the top left, white at the bottom right.
   pictures.push_back(
       {"rule.png", greyscale(1280, 720, [](float x, float y) { return (x / 1279 + y / 719) / 2; }),
