@@ -173,9 +173,9 @@ TEST(DemoArt, DemoPicturesHaveTheirSizesAndKinds) {
     bool grey;
   };
   const Case cases[] = {
-      {"bg.png", 1280, 720, true, false},     {"chara.png", 360, 620, false, false},
-      {"chara2.png", 360, 620, false, false}, {"mask.png", 512, 512, true, true},
-      {"card.png", 480, 270, false, false},   {"rule.png", 1280, 720, true, true},
+      {"bg.png", 1280, 720, true, false},      {"chara.png", 360, 620, false, false},
+      {"chara2.png", 360, 620, false, false},  {"mask.png", 512, 512, true, true},
+      {"card.png", 480, 270, false, false},    {"rule.png", 1280, 720, true, true},
       {"window.png", 1200, 220, false, false}, {"name.png", 260, 52, false, false},
   };
   ASSERT_EQ(images.size(), std::size(cases));

@@ -89,6 +89,12 @@ TEST_F(MessageWindowTest, FadeAndTheClickWaitOnTheSamePage) {
   run("formatMessDraw");
   EXPECT_EQ(window.revealed(), 3);
   EXPECT_EQ(alpha(3), 0U);
+  // A page longer than setMessCreate allowed is reported once.
+  run("setMessCreate 4, 2");
+  show(u8"あいうえおか");
+  show(u8"き");
+  EXPECT_EQ(window.text().length(), 4);
+  EXPECT_EQ(world.errors.withContext.size(), 1U);
 }
 
 TEST_F(MessageWindowTest, ModesAndTheirEvents) {
