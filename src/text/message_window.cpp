@@ -111,37 +111,31 @@ bool MessageWindow::setLabel(std::string_view label, std::uint32_t& hook) {
 
 // --- Layout ---
 
-void MessageWindow::placeChar(std::int32_t x, std::int32_t y, std::uint16_t code) {
-  const auto lead = static_cast<std::uint8_t>(code > 0xFF ? code >> 8 : code);
-  const auto trail = static_cast<std::uint8_t>(code > 0xFF ? code & 0xFF : 0);
-  if (text_.length() >= text_.capacity()) {
+bool MessageWindow::put(TextObject& object, std::int32_t x, std::int32_t y, std::uint16_t code,
+                        std::u8string_view what) {
+  if (object.length() >= object.capacity()) {
     // Without setMessCreate there is nowhere to show the text: the
     // transcript and the backlog still take it.
     if (created_ && !overflowReported_) {
-      report(util::toSjis(u8"メッセージの文字数が setMessCreate の最大数を超えました(") +
-                 std::to_string(text_.capacity()) + ")",
+      report(util::toSjis(what) + util::toSjis(u8"の文字数が setMessCreate の最大数を超えました(") +
+                 std::to_string(object.capacity()) + ")",
              {});
     }
     overflowReported_ = true;
-    return;
+    return false;
   }
-  text_.setChar(x, y, lead, trail);
+  const auto lead = static_cast<std::uint8_t>(code > 0xFF ? code >> 8 : code);
+  const auto trail = static_cast<std::uint8_t>(code > 0xFF ? code & 0xFF : 0);
+  return object.setChar(x, y, lead, trail);
+}
+
+void MessageWindow::placeChar(std::int32_t x, std::int32_t y, std::uint16_t code) {
+  put(text_, x, y, code, u8"メッセージ");
 }
 
 void MessageWindow::placeRuby(std::int32_t x, std::int32_t y, std::uint16_t code,
                               std::int32_t shownWith) {
-  if (ruby_.length() >= ruby_.capacity()) {
-    if (created_ && !overflowReported_) {
-      report(util::toSjis(u8"ルビの文字数が setMessCreate の最大数を超えました(") +
-                 std::to_string(ruby_.capacity()) + ")",
-             {});
-    }
-    overflowReported_ = true;
-    return;
-  }
-  const auto lead = static_cast<std::uint8_t>(code > 0xFF ? code >> 8 : code);
-  const auto trail = static_cast<std::uint8_t>(code > 0xFF ? code & 0xFF : 0);
-  if (ruby_.setChar(x, y, lead, trail)) rubyMap_.push_back(shownWith);
+  if (put(ruby_, x, y, code, u8"ルビ")) rubyMap_.push_back(shownWith);
 }
 
 LayoutTarget::Inline MessageWindow::runInline(std::string_view name, std::string_view arguments) {

@@ -135,6 +135,10 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   Inline runInline(std::string_view name, std::string_view arguments) override;
   void report(std::string_view message, std::string_view commandName) override;
 
+  // Sets a character on one of the objects; false (reported once a page)
+  // when the object is full.
+  bool put(TextObject& object, std::int32_t x, std::int32_t y, std::uint16_t code,
+           std::u8string_view what);
   bool setLabel(std::string_view label, std::uint32_t& hook);
   // The text objects follow the renderer's device (a new one after a reset).
   void followDevice();
