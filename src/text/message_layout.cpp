@@ -179,7 +179,8 @@ void Layouter::ruby(std::size_t& i) {
 
 bool Layouter::waitStep(std::int32_t action) {
   target_.setLogLines(page_.line + 1);
-  page_.autoDeadline += timing_.now + static_cast<std::uint32_t>(timing_.autoWait + timing_.speed);
+  page_.autoDeadline +=
+      target_.now() + static_cast<std::uint32_t>(timing_.autoWait + timing_.speed);
   page_.lastAction = action;
   markSeen_ = true;
   if (!timing_.stopAtWaits) return false;

@@ -63,13 +63,14 @@ class LayoutTarget {
   virtual bool logEndsWith(std::string_view text) const = 0;
   virtual void setLogLines(std::int32_t lines) = 0;
   virtual Inline runInline(std::string_view name, std::string_view arguments) = 0;
+  // The clock at a wait (inline commands may have waited before it).
+  virtual std::uint32_t now() const = 0;
   // A report under a command name (empty: the current one).
   virtual void report(std::string_view message, std::string_view commandName) = 0;
 };
 
 // The clock and modes one layout call runs with.
 struct LayoutTiming {
-  std::uint32_t now = 0;
   std::int32_t speed = 0;     // milliseconds per character
   std::int32_t autoChar = 0;  // auto mode's time per character
   std::int32_t autoWait = 0;  // and per wait

@@ -72,7 +72,6 @@ bool MessageWindow::show(std::string_view line, std::int32_t nextLength,
   followDevice();
   text_.setPointWait(s_.settings.pointWait);
   LayoutTiming timing;
-  timing.now = s_.clock.now();
   timing.speed = speed_;
   timing.autoChar = s_.settings.autoChar;
   timing.autoWait = autoWait_;
@@ -267,8 +266,9 @@ void MessageWindow::clearPage(bool commit) {
 void MessageWindow::formatAll() {
   clearPage(false);
   backlog_.clearAll();
-  page_ = MessagePage{};
-  stopped_ = {};
+  // Where a stopped line goes on stays: the subroutine that waits at a
+  // mark may format the window before the rest of the line is shown.
+  page_.autoDeadline = 0;
 }
 
 void MessageWindow::clearAfterWait() {

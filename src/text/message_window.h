@@ -133,6 +133,7 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   }
   void setLogLines(std::int32_t lines) override { backlog_.current().lineCount = lines; }
   Inline runInline(std::string_view name, std::string_view arguments) override;
+  std::uint32_t now() const override { return s_.clock.now(); }
   void report(std::string_view message, std::string_view commandName) override;
 
   // Sets a character on one of the objects; false (reported once a page)

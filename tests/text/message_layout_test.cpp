@@ -37,6 +37,7 @@ class Recorder final : public LayoutTarget {
     inlines.push_back(std::string(name) + "(" + std::string(arguments) + ")");
     return name == "nosuch" ? Inline::kUnknown : Inline::kRan;
   }
+  std::uint32_t now() const override { return 0; }
   void report(std::string_view message, std::string_view name) override {
     reports.push_back(util::sjisToUtf8(message) + (name.empty() ? "" : " " + std::string(name)));
   }
