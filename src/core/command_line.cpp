@@ -25,6 +25,10 @@ const char* const kUsage =
     "                     game screen, before any window scaling)\n"
     "  --frames-dir DIR   write every frame shown that differs from the one before\n"
     "                     as DIR/NNNNNNNN.png, named by the engine clock in ms\n"
+    "  --input FILE       play the timed clicks, keys and other events in FILE\n"
+    "                     (headless runs; see README.md for the format)\n"
+    "  --auto-click MS    press Return whenever the game has been quiet for MS\n"
+    "                     (headless runs)\n"
     "  --help             this text\n"
     "  --version          the engine's version\n"
     "\n"
@@ -104,6 +108,19 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
       const std::string* text = value(a);
       if (text == nullptr) return std::nullopt;
       line.framesDirectory = *text;
+    } else if (a == "--input") {
+      const std::string* text = value(a);
+      if (text == nullptr) return std::nullopt;
+      line.input = *text;
+    } else if (a == "--auto-click") {
+      const std::string* text = value(a);
+      if (text == nullptr) return std::nullopt;
+      std::uint32_t ms = 0;
+      if (!parseNumber(*text, 10, ms) || ms == 0) {
+        error = "--auto-click: " + *text + " is not a positive number of milliseconds";
+        return std::nullopt;
+      }
+      line.autoClick = ms;
     } else if (a.size() > 1 && a.front() == '-') {
       error = "unknown option " + a;
       return std::nullopt;

@@ -19,6 +19,8 @@ struct CommandLine {
   std::optional<std::string> transcript;       // a path, or "-" for standard output
   std::optional<std::string> screenshot;       // a PNG path
   std::optional<std::string> framesDirectory;  // a folder for one PNG per changed frame
+  std::optional<std::string> input;            // a file of scripted input events
+  std::optional<std::uint32_t> autoClick;      // press Return after this many quiet ms
   std::optional<std::string> gameDirectory;
 };
 

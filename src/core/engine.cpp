@@ -23,7 +23,12 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       folder_(std::move(folder)),
       options_(std::move(options)),
       console_(console),
-      pump_(platform.events(), platform.clock()),
+      scripted_(options_.input
+                    ? std::make_optional<platform::ScriptedEvents>(
+                          platform.events(), platform.clock(), std::move(*options_.input))
+                    : std::nullopt),
+      events_(scripted_ ? static_cast<platform::Events&>(*scripted_) : platform.events()),
+      pump_(events_, platform.clock()),
       interpreter_(tables_),
       errors_(interpreter_, platform.dialogs(), console, folder_.native),
       expression_(variables_, errors_, interpreter_),
@@ -52,8 +57,25 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
       windowCommands_(mainWindow_, settings_.display, options_.title),
+      systemCommands_(shell::SystemCommandServices{
+          platform, pump_, mainWindow_, settings_.display, errors_, folder_.native,
+          [this] { return persistence_.startTime(); }, [this] { interpreter_.setEnded(); }}),
+      tooltip_(renderer_, scene_.sprites(), textSprites_),
+      eventWait_(shell::EventWait::Services{pump_, platform.clock(), mainWindow_, scene_.buttons(),
+                                            scene_.composer(), messageWindow_, settings_.display,
+                                            systemCommands_, [this] { interpreter_.setEnded(); }}),
+      eventWaitCommands_(eventWait_),
       frameCapture_(renderer_, platform.clock(), options_.framesDirectory, options_.screenshot) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
+  if (scripted_) {
+    scripted_->setPositionMapper([this](std::int32_t& x, std::int32_t& y) {
+      if (!mainWindow_.screenReady()) return;
+      const shell::Point client = mainWindow_.gameToClient({x, y});
+      x = client.x;
+      y = client.y;
+    });
+  }
+  if (options_.autoClick) autoClick_.emplace(*options_.autoClick);
 }
 
 shell::WindowServices Engine::windowServices() {
@@ -113,6 +135,26 @@ bool Engine::startUp() {
   });
   fontCommands_.registerWith(registry_);
   messageCommands_.registerWith(registry_);
+  systemCommands_.registerWith(registry_);
+  eventWaitCommands_.registerWith(registry_);
+  eventWait_.setWheelStep(120 / std::max(1, platform_.input().wheelScrollLines()));
+  tooltip_.setFontSource([this] { return fontCommands_.current(); });
+  eventWait_.setTooltip([this](const scene::ButtonRecord* button) { tooltip_.show(button); });
+  scene_.composer().setOverlayDrawer([this] { tooltip_.draw(); });
+  scene_.addReleaseHook([this] { tooltip_.release(); });
+  messageCommands_.setTooltipRemover([this] { tooltip_.show(nullptr); });
+  if (autoClick_) {
+    eventWait_.setPollObserver([this](std::uint32_t now, bool happened) {
+      autoClick_->poll(now, happened);
+      if (!autoClick_->due(now)) return;
+      for (const std::uint32_t code : {platform::kMessageKeyDown, platform::kMessageKeyUp}) {
+        platform::MessageRecord press;
+        press.code = code;
+        press.wparam = platform::kKeyReturn;
+        events_.post(press);
+      }
+    });
+  }
   messageWindow_.setFontSource([this] { return fontCommands_.current(); });
   fontCommands_.setRefont([this](const text::MessageFont&) { messageWindow_.refont(); });
   fontCommands_.setRecolour([this](const text::MessageFont&) { messageWindow_.recolour(); });

@@ -14,6 +14,7 @@
 #include "commands/command_registry.h"
 #include "commands/error_reporter.h"
 #include "commands/file_commands.h"
+#include "core/auto_click.h"
 #include "core/frame_capture.h"
 #include "persist/persistence.h"
 #include "persist/save_location.h"
@@ -22,6 +23,7 @@
 #include "persist/settings_file.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "platform/scripted_events.h"
 #include "render/draw_commands.h"
 #include "render/gpu_device.h"
 #include "render/renderer.h"
@@ -34,12 +36,16 @@
 #include "script/script_container.h"
 #include "script/script_tables.h"
 #include "script/variables.h"
+#include "shell/event_wait.h"
+#include "shell/event_wait_commands.h"
 #include "shell/main_window.h"
+#include "shell/system_commands.h"
 #include "shell/window_commands.h"
 #include "text/font_commands.h"
 #include "text/message_commands.h"
 #include "text/message_window.h"
 #include "text/text_sprites.h"
+#include "text/tooltip.h"
 
 namespace tsuzuri::core {
 
@@ -63,6 +69,10 @@ struct EngineOptions {
   // screenshot of the last frame written when the run ends.
   std::optional<std::string> framesDirectory;
   std::optional<std::string> screenshot;
+  // Scripted input, delivered at the clock times it names, and the pause
+  // after which an event wait presses Return by itself (unattended runs).
+  std::optional<std::vector<platform::ScriptedMessage>> input;
+  std::optional<std::uint32_t> autoClick;
   // Receives every message line shown (Shift_JIS) with its speaker.
   std::function<void(std::string_view speaker, std::string_view text)> transcript;
   // The graphics device for the game's window; OpenGL when not given.
@@ -116,6 +126,9 @@ class Engine {
   EngineOptions options_;
   script::Console& console_;
 
+  // The platform's events, behind the scripted input when there is some.
+  std::optional<platform::ScriptedEvents> scripted_;
+  platform::Events& events_;
   platform::MessagePump pump_;
   script::ScriptTables tables_;
   script::Interpreter interpreter_;
@@ -145,6 +158,11 @@ class Engine {
   commands::FileCommands fileCommands_;
   shell::MainWindow mainWindow_;
   shell::WindowCommands windowCommands_;
+  shell::SystemCommands systemCommands_;
+  text::Tooltip tooltip_;
+  shell::EventWait eventWait_;
+  shell::EventWaitCommands eventWaitCommands_;
+  std::optional<AutoClick> autoClick_;
   FrameCapture frameCapture_;
   std::uint32_t startTime_ = 0;
   std::chrono::steady_clock::time_point realStart_;

@@ -13,6 +13,7 @@
 #include "core/transcript.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/scripted_events.h"
 #include "util/build_config.h"
 #include "util/sjis.h"
 
@@ -43,6 +44,19 @@ struct FileCloser {
 };
 
 int run(const core::CommandLine& line) {
+  // The input file is named from where the run was started, so it is read
+  // before the game folder is entered; a file that cannot be played as
+  // written stops the run before anything starts.
+  std::optional<std::vector<platform::ScriptedMessage>> input;
+  if (line.input) {
+    std::string error;
+    input = platform::readInputScript(*line.input, error);
+    if (!input) {
+      say("tsuzuri: " + error + "\n");
+      return kStartFailure;
+    }
+  }
+
   const assets::GameFolder folder = chooseGameFolder(line.gameDirectory);
   if (!platform::changeCurrentDirectory(folder.native)) {
     say("tsuzuri: the game folder " + folder.native + " cannot be entered\n");
@@ -79,6 +93,8 @@ int run(const core::CommandLine& line) {
   options.maxTime = line.maxTime;
   options.framesDirectory = line.framesDirectory;
   options.screenshot = line.screenshot;
+  options.input = std::move(input);
+  options.autoClick = line.autoClick;
   if (line.virtualClock) {
     options.realTimeLimit = line.maxTime;
     // The virtual clock's calendar starts at 0 as well: a run on it draws

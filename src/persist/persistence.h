@@ -49,6 +49,8 @@ class Persistence {
   void setStartTime(std::uint32_t time) { startTime_ = time; }
   std::uint32_t startTime() const { return startTime_; }
   std::uint32_t totalTime() const;
+  // The clock the times are read from.
+  platform::Clock& clock() const { return clock_; }
 
   bool loaded() const { return loaded_; }
   const SaveRoot& root() const { return root_; }

@@ -109,6 +109,7 @@ void SettingsCommands::getStartTime(CommandContext& c) {
   c.setIntegerResult(1, static_cast<std::int32_t>(persistence_.startTime()));
 }
 void SettingsCommands::getTotalTime(CommandContext& c) {
+  persistence_.clock().busyRead();
   c.setIntegerResult(1, static_cast<std::int32_t>(persistence_.totalTime()));
 }
 void SettingsCommands::getCurrentDirectory(CommandContext& c) {

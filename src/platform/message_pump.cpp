@@ -10,6 +10,7 @@ bool MessagePump::pastDeadline() {
 
 bool MessagePump::pumpOne() {
   took_ = false;
+  handled_ = false;
   if (pastDeadline()) {
     record_ = MessageRecord{kMessageQuit, 0, 0, clock_.now(), record_.x, record_.y, {}};
     quitSeen_ = true;
@@ -23,7 +24,10 @@ bool MessagePump::pumpOne() {
     quitSeen_ = true;
     return false;
   }
-  if (dispatcher_ && dispatcher_(message)) return true;
+  if (dispatcher_ && dispatcher_(message)) {
+    handled_ = true;
+    return true;
+  }
   if (message.code == kMessageClose) events_.postQuit(0);
   return true;
 }

@@ -31,8 +31,10 @@ class MessagePump {
   bool pastDeadline();
 
   const MessageRecord& record() const { return record_; }
-  // Whether the last pumpOne took a message.
+  // Whether the last pumpOne took a message, and whether the window logic
+  // handled it (otherwise it is input for the event waits).
   bool tookMessage() const { return took_; }
+  bool handled() const { return handled_; }
   // Whether a quit message has been fetched.
   bool quitSeen() const { return quitSeen_; }
 
@@ -44,6 +46,7 @@ class MessagePump {
   std::optional<std::uint32_t> deadline_;
   bool quitSeen_ = false;
   bool took_ = false;
+  bool handled_ = false;
 };
 
 }  // namespace tsuzuri::platform

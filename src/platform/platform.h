@@ -65,6 +65,10 @@ class Clock {
   virtual ~Clock() = default;
   virtual std::uint32_t now() = 0;
   virtual void sleep(std::uint32_t milliseconds) = 0;
+  // Called by the script commands that hand the clock to a script. A clock
+  // that moves only when the engine sleeps moves a little here, so that a
+  // script polling the clock in a loop still sees time pass.
+  virtual void busyRead() {}
 };
 
 // The engine's message boxes. Texts and titles are Shift_JIS; backends
@@ -99,6 +103,30 @@ class Events {
   virtual void post(MessageRecord message) = 0;
 };
 
+// The input state that scripts ask for directly, and the desktop services
+// beside it.
+class Input {
+ public:
+  virtual ~Input() = default;
+  // Whether the key or mouse button with this virtual-key code (Windows
+  // numbering, as in the key messages; 1, 2 and 4 are the left, right and
+  // middle buttons) is held down now.
+  virtual bool keyDown(std::uint32_t virtualKey) = 0;
+  // The mouse position in client pixels of the game's window.
+  virtual void cursor(std::int32_t& x, std::int32_t& y) = 0;
+  // Moves the mouse to a point in client pixels of the game's window.
+  virtual void warpCursor(std::int32_t x, std::int32_t y) = 0;
+  // Puts plain text on the clipboard; false when it cannot be had.
+  virtual bool setClipboard(std::string_view utf8) = 0;
+  // Opens a file (native path) or URL with the desktop's opener, without
+  // waiting for it. Returns a code as the Windows shell does: above 32 when
+  // the opener started, 2 when a local file is missing, 31 when there is no
+  // opener.
+  virtual std::int32_t openWithDesktop(std::string_view target, std::string_view parameters) = 0;
+  // The lines one notch of the mouse wheel scrolls.
+  virtual std::int32_t wheelScrollLines() = 0;
+};
+
 // One platform: the services above, owned together.
 class Platform {
  public:
@@ -106,6 +134,7 @@ class Platform {
   virtual Clock& clock() = 0;
   virtual Dialogs& dialogs() = 0;
   virtual Events& events() = 0;
+  virtual Input& input() = 0;
   // Whether a player can see boxes and windows (false when headless).
   virtual bool interactive() const = 0;
 

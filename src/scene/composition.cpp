@@ -75,6 +75,7 @@ void Composer::compose(render::TextureId target, Picture picture) {
     messageText_(offset[0], offset[1]);
   }
   if (screen != layers.end()) drawRange(screen->second, picture, camera, false, true);
+  if (overlay_) overlay_();
 }
 
 const Composer::Camera& Composer::cameraFor(render::Size size) {

@@ -51,6 +51,9 @@ class Composer {
     messageText_ = std::move(drawer);
   }
 
+  // Draws over everything of the screen (the buttons' tooltip).
+  void setOverlayDrawer(std::function<void()> drawer) { overlay_ = std::move(drawer); }
+
   // How many sprites the last composition drew (tiles are not counted).
   std::int32_t spritesDrawn() const { return spritesDrawn_; }
 
@@ -76,6 +79,7 @@ class Composer {
   const render::RenderSettings& settings_;
   script::ErrorSink& errors_;
   std::function<void(float, float)> messageText_;
+  std::function<void()> overlay_;
   std::int32_t windowVisibility_ = 0;
   std::int32_t spritesDrawn_ = 0;
   ScreenMetrics metrics_;

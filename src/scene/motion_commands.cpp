@@ -67,14 +67,17 @@ void MotionCommands::addSteps(CommandContext& c, std::initializer_list<Target> t
 
 void MotionCommands::sp_ax(CommandContext& c) {
   addSteps(c, {{kMotionX, c.integer(2)}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void MotionCommands::sp_ay(CommandContext& c) {
   addSteps(c, {{kMotionY, c.integer(2)}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void MotionCommands::sp_axy(CommandContext& c) {
   addSteps(c, {{kMotionX, c.integer(2)}, {kMotionY, c.integer(3)}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void MotionCommands::sp_axya(CommandContext& c) {
@@ -145,7 +148,10 @@ void MotionCommands::endLists(CommandContext& c, std::int32_t bits) {
 
 void MotionCommands::sp_ae(CommandContext& c) {
   std::int32_t slot = 0;
-  if (!spriteArgument(c, slot)) return;
+  if (spriteArgument(c, slot)) endAll(slot);
+}
+
+void MotionCommands::endAll(std::int32_t slot) {
   motions_.end(slot, kAllMotionBits, true);
   SpriteSlot& s = table_.slot(slot);
   s.motionActive = 0;

@@ -42,6 +42,8 @@ class MotionCommands {
   void sp_ac(commands::CommandContext& c);
   void sp_am(commands::CommandContext& c);
 
+  // Ends every motion of a slot's sprite, as sp_ae does.
+  void endAll(std::int32_t slot);
   void sp_ae(commands::CommandContext& c);
   void sp_aex(commands::CommandContext& c);
   void sp_aey(commands::CommandContext& c);

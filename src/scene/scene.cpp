@@ -16,7 +16,10 @@ Scene::Scene(render::Renderer& renderer, const render::RenderSettings& settings,
       commands_(table_, motions_),
       motionCommands_(table_, motions_, quakes_, clock),
       screenCommands_(table_, screen_, clock),
-      effectCommands_(table_, transitions_, renderer, settings, clock) {
+      effectCommands_(table_, transitions_, renderer, settings, clock),
+      buttons_(table_, motions_),
+      buttonCommands_(buttons_, motionCommands_, errors) {
+  table_.setMoveListener([this](std::int32_t slot) { buttons_.spriteMoved(slot); });
   table_.setScreenOffsetsCommit([this] { screen_.commit(); });
   motions_.setSwitchLoader([this](std::int32_t slot, const std::string& file) {
     const SpriteRecord* shown = table_.front(slot);
@@ -40,7 +43,7 @@ void Scene::installFrames() {
   transitions_.install();
   renderer_.setSceneUpdate([this] { update(); });
   renderer_.setReleaseHook([this] {
-    if (textRelease_) textRelease_();
+    for (const auto& hook : releaseHooks_) hook();
     transitions_.release();
     table_.releaseAll();
   });
@@ -51,6 +54,7 @@ void Scene::registerCommands(commands::CommandRegistry& registry) {
   motionCommands_.registerWith(registry);
   screenCommands_.registerWith(registry);
   effectCommands_.registerWith(registry);
+  buttonCommands_.registerWith(registry);
 }
 
 bool Scene::running() const {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "assets/image_cache.h"
 #include "assets/image_ops_common.h"
@@ -10,6 +11,8 @@
 #include "render/draw_commands.h"
 #include "render/render_settings.h"
 #include "render/renderer.h"
+#include "scene/button_commands.h"
+#include "scene/buttons.h"
 #include "scene/composition.h"
 #include "scene/effect_commands.h"
 #include "scene/motion_commands.h"
@@ -75,8 +78,9 @@ class Scene {
   void setMovieFrameHook(std::function<void(std::uint32_t)> hook) {
     movieFrames_ = std::move(hook);
   }
-  // Called first when the device goes: the message text's textures.
-  void setTextReleaseHook(std::function<void()> hook) { textRelease_ = std::move(hook); }
+  // Called first when the device goes (the message text's and the
+  // tooltip's textures). The caller outlives the device or the scene.
+  void addReleaseHook(std::function<void()> hook) { releaseHooks_.push_back(std::move(hook)); }
   // What else runs in time (movies, screen effects), for draw2.
   void setRunningTest(std::function<bool()> test) { otherRunning_ = std::move(test); }
 
@@ -90,6 +94,7 @@ class Scene {
   ScreenCommands& screenCommands() { return screenCommands_; }
   Transitions& transitions() { return transitions_; }
   EffectCommands& effects() { return effectCommands_; }
+  ButtonTable& buttons() { return buttons_; }
 
  private:
   // The screen layer's records after the camera or the shake moved.
@@ -108,11 +113,13 @@ class Scene {
   MotionCommands motionCommands_;
   ScreenCommands screenCommands_;
   EffectCommands effectCommands_;
+  ButtonTable buttons_;
+  ButtonCommands buttonCommands_;
   std::function<std::uint32_t()> systemFlags_;
   std::function<void(std::uint32_t)> soundEvents_;
   std::function<void(std::uint32_t)> movieFrames_;
   std::function<bool()> otherRunning_;
-  std::function<void()> textRelease_;
+  std::vector<std::function<void()>> releaseHooks_;
 };
 
 }  // namespace tsuzuri::scene

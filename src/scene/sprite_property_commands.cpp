@@ -58,14 +58,17 @@ void SpriteCommands::setGeometry(CommandContext& c, std::initializer_list<Geomet
 
 void SpriteCommands::sp_x(CommandContext& c) {
   setGeometry(c, {{&SpriteRecord::x, kMotionX}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void SpriteCommands::sp_y(CommandContext& c) {
   setGeometry(c, {{&SpriteRecord::y, kMotionY}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void SpriteCommands::sp_xy(CommandContext& c) {
   setGeometry(c, {{&SpriteRecord::x, kMotionX}, {&SpriteRecord::y, kMotionY}});
+  table_.spriteMoved(c.integer(1));
 }
 
 void SpriteCommands::sp_w(CommandContext& c) {

@@ -113,6 +113,13 @@ class SpriteTable {
   void addDeletionListener(std::function<void(std::int32_t)> listener) {
     deletionListeners_.push_back(std::move(listener));
   }
+  // Called when a command moves a sprite (its button follows).
+  void setMoveListener(std::function<void(std::int32_t)> listener) {
+    moveListener_ = std::move(listener);
+  }
+  void spriteMoved(std::int32_t slot) {
+    if (moveListener_ && validSlot(slot)) moveListener_(slot);
+  }
 
   // Layer maps. The draw key is slot + order × 1024 (slot when order is 0).
   static std::int32_t drawKey(std::int32_t slot, std::int32_t order) {
@@ -157,6 +164,7 @@ class SpriteTable {
   std::function<ScreenMetrics()> screen_;
   std::function<void()> offsetsCommit_;
   std::vector<std::function<void(std::int32_t)>> deletionListeners_;
+  std::function<void(std::int32_t)> moveListener_;
   std::int32_t jumpMode_ = 0;
   std::vector<Entry> slots_;
   std::array<std::int32_t, kSlotCount> layerOf_{};                        // -1: not registered

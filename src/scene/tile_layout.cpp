@@ -194,24 +194,29 @@ bool planTiles(std::int32_t width, std::int32_t height, std::int32_t cellLayout,
   return true;
 }
 
-void selectCell(TileLayout& layout, std::int32_t cellLayout, std::int32_t cell) {
+std::array<std::int32_t, 2> cellPosition(std::int32_t cellLayout, std::int32_t cell) {
   const std::int32_t rawColumns =
       static_cast<std::int32_t>(static_cast<std::uint32_t>(cellLayout) >> 4);
-  const std::int32_t columns = layoutColumns(cellLayout);
-  const std::int32_t rows = layoutRows(cellLayout);
   const std::int32_t col = static_cast<std::int32_t>(static_cast<std::uint32_t>(cell) >> 4);
   const std::int32_t row = rawColumns == 1 ? col : (cell & 0xF);
+  return {layoutColumns(cellLayout) >= 2 ? col : 0, layoutRows(cellLayout) >= 2 ? row : 0};
+}
+
+void selectCell(TileLayout& layout, std::int32_t cellLayout, std::int32_t cell) {
+  const std::array<std::int32_t, 2> at = cellPosition(cellLayout, cell);
+  const bool columns = layoutColumns(cellLayout) >= 2;
+  const bool rows = layoutRows(cellLayout) >= 2;
   for (std::int32_t j = 0; j < layout.tileCount; ++j) {
     TileQuad& q = layout.quads[static_cast<std::size_t>(j)];
     const auto texW = static_cast<float>(layout.tileTexW[static_cast<std::size_t>(j)]);
     const auto texH = static_cast<float>(layout.tileTexH[static_cast<std::size_t>(j)]);
-    if (columns >= 2) {
-      q[0].u0 = q[1].u0 = static_cast<float>(col * layout.cellW) / texW;
-      q[2].u0 = q[3].u0 = static_cast<float>((col + 1) * layout.cellW) / texW;
+    if (columns) {
+      q[0].u0 = q[1].u0 = static_cast<float>(at[0] * layout.cellW) / texW;
+      q[2].u0 = q[3].u0 = static_cast<float>((at[0] + 1) * layout.cellW) / texW;
     }
-    if (rows >= 2) {
-      q[0].v0 = q[2].v0 = static_cast<float>(row * layout.cellH) / texH;
-      q[1].v0 = q[3].v0 = static_cast<float>((row + 1) * layout.cellH) / texH;
+    if (rows) {
+      q[0].v0 = q[2].v0 = static_cast<float>(at[1] * layout.cellH) / texH;
+      q[1].v0 = q[3].v0 = static_cast<float>((at[1] + 1) * layout.cellH) / texH;
     }
   }
 }

@@ -57,8 +57,10 @@ bool planTiles(std::int32_t width, std::int32_t height, std::int32_t cellLayout,
 void placeQuads(TileLayout& layout, std::int32_t width, std::int32_t height,
                 std::int32_t cellLayout, std::int32_t anchorX, std::int32_t anchorY);
 
-// Points the first texture coordinates of every tile at cell `cell` (a
-// packed column/row pair) of the layout.
+// The column and row of cell `cell` (a packed column/row pair) in the
+// layout's grid of cells.
+std::array<std::int32_t, 2> cellPosition(std::int32_t cellLayout, std::int32_t cell);
+// Points the first texture coordinates of every tile at cell `cell`.
 void selectCell(TileLayout& layout, std::int32_t cellLayout, std::int32_t cell);
 
 }  // namespace tsuzuri::scene

@@ -380,7 +380,10 @@ bool MainWindow::handleMessage(const platform::MessageRecord& message) {
       return true;
     case platform::kMessageSysKeyDown:
       if (message.wparam == platform::kKeyReturn) {
-        if (screenReady_ && (message.lparam & (1 << 30)) == 0) setFullScreen(!fullScreen());
+        if (screenReady_ && (message.lparam & (1 << 30)) == 0) {
+          setFullScreen(!fullScreen());
+          displayModeChanged_ = true;
+        }
         return true;
       }
       return message.wparam == platform::kKeyF10;
@@ -401,6 +404,12 @@ Point MainWindow::clientToGame(Point client) const {
   const render::Presentation& p = renderer_.presentation();
   const render::Rect& where = p.direct ? p.destination : p.passDestination;
   return presentationToGame(client, where, {gameWidth_, gameHeight_});
+}
+
+Point MainWindow::gameToClient(Point game) const {
+  const render::Presentation& p = renderer_.presentation();
+  const render::Rect& where = p.direct ? p.destination : p.passDestination;
+  return gameToPresentation(game, where, {gameWidth_, gameHeight_});
 }
 
 void MainWindow::appendDisplayLines() {

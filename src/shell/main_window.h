@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "assets/image_buffer.h"
 #include "platform/platform.h"
@@ -100,13 +101,18 @@ class MainWindow {
   std::uint32_t systemFlags() const { return systemFlags_; }
   // 1 after a close of the window, 2 when it was minimised; 0 once read.
   std::int32_t takeCloseRequest();
+  // Whether the player switched between window and full screen since the
+  // last call.
+  bool takeDisplayModeChange() { return std::exchange(displayModeChanged_, false); }
   // Whether a close request waits to be read.
   bool closeRequested() const { return closeRequest_ != 0; }
   // The presentation rectangles of full-screen modes 1..4.
   const std::array<PresentRects, 4>& presentRects() const { return rects_; }
 
-  // Client pixels to game-screen pixels, through the presentation.
+  // Client pixels to game-screen pixels, through the presentation, and back:
+  // a game pixel goes to the client pixel that shows its centre.
   Point clientToGame(Point client) const;
+  Point gameToClient(Point game) const;
 
   // Keeps the windowed client size and position for the settings file.
   void rememberPlacementIfWindowed();
@@ -127,6 +133,7 @@ class MainWindow {
   void loadWallPaper();
   assets::ImagePtr loadImage(std::string_view name);
 
+  bool displayModeChanged_ = false;
   platform::Platform& platform_;
   DisplaySettings& display_;
   render::RenderSettings& render_;

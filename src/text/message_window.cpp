@@ -23,7 +23,7 @@ MessageWindow::MessageWindow(MessageWindowServices services)
   takeSettings();
   ruby_.setPointWait(0);
   s_.scene.composer().setMessageTextDrawer([this](float dx, float dy) { draw(dx, dy); });
-  s_.scene.setTextReleaseHook([this] {
+  s_.scene.addReleaseHook([this] {
     text_.release();
     ruby_.release();
   });
@@ -31,7 +31,6 @@ MessageWindow::MessageWindow(MessageWindowServices services)
 
 MessageWindow::~MessageWindow() {
   s_.scene.composer().setMessageTextDrawer(nullptr);
-  s_.scene.setTextReleaseHook(nullptr);
 }
 
 double MessageWindow::rate() const {

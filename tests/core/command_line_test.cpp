@@ -22,6 +22,14 @@ TEST(CommandLineTest, ReadsEveryOption) {
   EXPECT_EQ(line->transcript, "-");
   EXPECT_EQ(line->title, util::toSjis(u8"つづり"));
   EXPECT_EQ(line->gameDirectory, "games/one");
+  EXPECT_FALSE(line->input);
+  EXPECT_FALSE(line->autoClick);
+
+  line = parse({"--input", "play.txt", "--auto-click", "2000"});
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->input, "play.txt");
+  EXPECT_EQ(line->autoClick, 2000U);
+  EXPECT_FALSE(line->headless);  // accepted without it; a run that falls back to headless uses them
 
   line = parse({"--title-key", "0xDEADbeef"});
   ASSERT_TRUE(line);
@@ -40,6 +48,22 @@ TEST(CommandLineTest, RefusesWhatItCannotUse) {
   EXPECT_FALSE(parse({"--fast"}, &error));
   EXPECT_EQ(error, "unknown option --fast");
   EXPECT_FALSE(parse({"one", "two"}, &error));
+  EXPECT_FALSE(parse({"--input"}, &error));
+  EXPECT_EQ(error, "--input needs a value");
+  for (const char* bad : {"0", "-5", "1.5", "", "4294967296"}) {
+    EXPECT_FALSE(parse({"--auto-click", bad}, &error)) << bad;
+    EXPECT_EQ(error,
+              "--auto-click: " + std::string(bad) + " is not a positive number of milliseconds");
+  }
+}
+
+TEST(CommandLineTest, UsageNamesEveryOption) {
+  const std::string usage = kUsage;
+  for (const char* option : {"--title ", "--title-key ", "--headless", "--virtual-clock",
+                             "--max-time ", "--transcript ", "--screenshot ", "--frames-dir ",
+                             "--input FILE", "--auto-click MS", "--help", "--version"}) {
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
 }
 
 }  // namespace

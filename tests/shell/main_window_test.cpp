@@ -200,12 +200,60 @@ TEST_F(MainWindowTest, AnUnreadableCursorKeepsTheArrow) {
   EXPECT_EQ(errors_.plain.size(), 1U);
 }
 
+TEST_F(MainWindowTest, GamePointsAndClientPointsMapBothWays) {
+  // A game screen shown in a window or full screen on the 1024 × 768
+  // monitor, and the client pixel that shows the game's first pixel.
+  struct Case {
+    std::int32_t width, height, fullScreen, fullMode;
+    Point corner;
+  };
+  const Case cases[] = {
+      {800, 600, 0, 3, {0, 0}},      // a window of the game's own size
+      {1280, 720, 0, 3, {0, 0}},     // a window smaller than the game
+      {640, 480, 1, 2, {192, 144}},  // Original: centred at its own size
+      {640, 480, 1, 3, {0, 0}},      // Normal: enlarged to the whole monitor
+      {1280, 720, 1, 3, {0, 96}},    // Normal: reduced, bars above and below
+      {1280, 720, 1, 4, {-171, 0}},  // Zoom: enlarged past the sides
+      {300, 200, 1, 1, {1, 1}},      // Full2: stretched over the monitor
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " full screen "
+                                      << c.fullScreen << " mode " << c.fullMode);
+    make(false);
+    display_ = DisplaySettings{};
+    display_.fullScreen = c.fullScreen;
+    display_.fullMode = c.fullMode;
+    ASSERT_TRUE(screen(c.width, c.height));
+    EXPECT_EQ(window_->gameToClient({0, 0}), c.corner);
+    const render::Presentation& p = renderer_->presentation();
+    const render::Rect& shown = p.direct ? p.destination : p.passDestination;
+    // Whichever side has fewer pixels comes back whole from a round trip.
+    const bool enlarged = shown.width() >= c.width;
+    const std::int32_t steps = enlarged ? c.width : shown.width();
+    for (std::int32_t i = 0; i < steps; i += 7) {
+      const std::int32_t j = i * (enlarged ? c.height : shown.height()) / steps;
+      if (enlarged) {
+        const Point game{i, j};
+        ASSERT_EQ(window_->clientToGame(window_->gameToClient(game)), game);
+      } else {
+        const Point client{shown.left + i, shown.top + j};
+        ASSERT_EQ(window_->gameToClient(window_->clientToGame(client)), client);
+      }
+    }
+    // Outside the picture is outside the game screen.
+    const Point beforeCorner = window_->clientToGame({shown.left - 1, shown.top - 1});
+    EXPECT_LT(beforeCorner.x, 0);
+    EXPECT_LT(beforeCorner.y, 0);
+  }
+}
+
 // A platform on which another run already holds the game.
 class TakenPlatform final : public platform::Platform {
  public:
   platform::Clock& clock() override { return inner_->clock(); }
   platform::Dialogs& dialogs() override { return inner_->dialogs(); }
   platform::Events& events() override { return inner_->events(); }
+  platform::Input& input() override { return inner_->input(); }
   bool interactive() const override { return true; }
   platform::Window* openWindow(std::string_view title, std::string& error) override {
     return inner_->openWindow(title, error);

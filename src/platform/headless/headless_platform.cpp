@@ -1,5 +1,6 @@
 #include "platform/headless/headless_platform.h"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/desktop_open.h"
 #include "platform/headless/null_window.h"
 #include "platform/sdl/sdl_window.h"
 #include "util/sjis.h"
@@ -110,20 +112,104 @@ class VirtualClock final : public Clock {
   std::uint32_t now() override { return now_; }
   // Unsigned arithmetic: past 2^32 - 1 the clock wraps to 0 as the real one does.
   void sleep(std::uint32_t milliseconds) override { now_ += milliseconds; }
+  // A script reading the clock takes a little time, as it would on a machine.
+  void busyRead() override { ++now_; }
 
  private:
   std::uint32_t now_ = 0;
 };
 
+// Input as the messages handed out so far leave it: a key is down from its
+// key-down message to its key-up message, and the cursor is where the last
+// mouse message put it (or where the engine warped it since).
+class HeadlessInput final : public Input {
+ public:
+  // Follows one message as it leaves the queue.
+  void track(const MessageRecord& message) {
+    switch (message.code) {
+      case kMessageKeyDown:
+      case kMessageSysKeyDown:
+        setKey(message.wparam, true);
+        break;
+      case kMessageKeyUp:
+      case kMessageSysKeyUp:
+        setKey(message.wparam, false);
+        break;
+      case kMessageLeftDown:
+      case kMessageLeftUp:
+        moveTo(message);
+        setKey(kButtonLeft, message.code == kMessageLeftDown);
+        break;
+      case kMessageRightDown:
+      case kMessageRightUp:
+        moveTo(message);
+        setKey(kButtonRight, message.code == kMessageRightDown);
+        break;
+      case kMessageMiddleDown:
+      case kMessageMiddleUp:
+        moveTo(message);
+        setKey(kButtonMiddle, message.code == kMessageMiddleDown);
+        break;
+      case kMessageMouseMove:
+      case kMessageWheel:
+        moveTo(message);
+        break;
+      default:
+        break;
+    }
+  }
+
+  bool keyDown(std::uint32_t virtualKey) override {
+    return virtualKey < down_.size() && down_[virtualKey];
+  }
+  void cursor(std::int32_t& x, std::int32_t& y) override {
+    x = x_;
+    y = y_;
+  }
+  void warpCursor(std::int32_t x, std::int32_t y) override {
+    x_ = x;
+    y_ = y;
+  }
+  bool setClipboard(std::string_view utf8) override {
+    clipboard_.assign(utf8);
+    return true;
+  }
+  // A headless run starts no program on the machine it runs on.
+  std::int32_t openWithDesktop(std::string_view /*target*/,
+                               std::string_view /*parameters*/) override {
+    return kOpenNoAssociation;
+  }
+  std::int32_t wheelScrollLines() override { return 3; }
+
+ private:
+  static constexpr std::uint32_t kButtonLeft = 0x01;
+  static constexpr std::uint32_t kButtonRight = 0x02;
+  static constexpr std::uint32_t kButtonMiddle = 0x04;
+
+  void setKey(std::uint32_t virtualKey, bool down) {
+    if (virtualKey < down_.size()) down_[virtualKey] = down;
+  }
+  void moveTo(const MessageRecord& message) {
+    x_ = message.x;
+    y_ = message.y;
+  }
+
+  std::array<bool, 256> down_{};
+  std::int32_t x_ = 0;
+  std::int32_t y_ = 0;
+  std::string clipboard_;
+};
+
 class QueueEvents final : public Events {
  public:
-  explicit QueueEvents(Clock& clock) : clock_(clock) {}
+  QueueEvents(Clock& clock, HeadlessInput& input) : clock_(clock), input_(input) {}
 
   bool fetch(MessageRecord& record) override {
     if (queue_.empty()) return false;
     record = queue_.front();
     queue_.pop_front();
     record.time = clock_.now();
+    input_.track(record);
     return true;
   }
 
@@ -138,6 +224,7 @@ class QueueEvents final : public Events {
 
  private:
   Clock& clock_;
+  HeadlessInput& input_;
   std::deque<MessageRecord> queue_;
 };
 
@@ -147,7 +234,7 @@ class HeadlessPlatform final : public Platform {
       : clock_(options.virtualClock ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
                                     : std::make_unique<RealClock>()),
         dialogs_(options.log != nullptr ? options.log : stderr),
-        events_(*clock_) {}
+        events_(*clock_, input_) {}
 
   ~HeadlessPlatform() override {
     if (window_) {
@@ -159,6 +246,7 @@ class HeadlessPlatform final : public Platform {
   Clock& clock() override { return *clock_; }
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
+  Input& input() override { return input_; }
   bool interactive() const override { return false; }
 
   // The window lives on SDL's offscreen driver: the renderer draws as on a
@@ -186,7 +274,8 @@ class HeadlessPlatform final : public Platform {
  private:
   std::unique_ptr<Clock> clock_;
   LogDialogs dialogs_;
-  QueueEvents events_;  // after clock_, which it stamps messages with
+  HeadlessInput input_;
+  QueueEvents events_;  // after clock_ and input_, which it stamps and updates
   std::unique_ptr<SdlWindow> window_;
   std::unique_ptr<NullWindow> fallback_;
 };

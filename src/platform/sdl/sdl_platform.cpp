@@ -115,6 +115,7 @@ void SdlEvents::postQuit(std::uint32_t exitCode) {
 
 SdlPlatform::~SdlPlatform() {
   events_.setWindow(nullptr);
+  input_.setWindow(nullptr);
   dialogs_.setParent(nullptr);
   window_.reset();
 }
@@ -124,6 +125,7 @@ Window* SdlPlatform::openWindow(std::string_view title, std::string& error) {
   window_ = SdlWindow::open(title, false, error);
   if (!window_) return nullptr;
   events_.setWindow(window_.get());
+  input_.setWindow(window_.get());
   dialogs_.setParent(window_->handle());
   return window_.get();
 }

@@ -35,6 +35,33 @@ class SdlClock final : public Clock {
   void sleep(std::uint32_t milliseconds) override { SDL_Delay(milliseconds); }
 };
 
+// The SDL keys a virtual-key code stands for: two for the codes of either
+// Shift, Control or Alt key and for Return (the main and the keypad key),
+// one for most, none (SDLK_UNKNOWN) for codes without a key here.
+struct KeyPair {
+  SDL_Keycode first = SDLK_UNKNOWN;
+  SDL_Keycode second = SDLK_UNKNOWN;
+};
+KeyPair keysOf(std::uint32_t virtualKey);
+
+// Key and mouse state read from SDL as it is now, not as the messages
+// fetched so far leave it, like the asynchronous key state of Windows.
+class SdlInput final : public Input {
+ public:
+  // The window the cursor is placed in; null for none. Not owned.
+  void setWindow(SdlWindow* window) { window_ = window; }
+
+  bool keyDown(std::uint32_t virtualKey) override;
+  void cursor(std::int32_t& x, std::int32_t& y) override;
+  void warpCursor(std::int32_t x, std::int32_t y) override;
+  bool setClipboard(std::string_view utf8) override;
+  std::int32_t openWithDesktop(std::string_view target, std::string_view parameters) override;
+  std::int32_t wheelScrollLines() override { return 3; }
+
+ private:
+  SdlWindow* window_ = nullptr;
+};
+
 // SDL message boxes with UTF-8 texts. Where SDL cannot show one (no display,
 // no message box system), the box goes to standard error as in a headless
 // run and questions take their default answer.
@@ -90,6 +117,7 @@ class SdlPlatform final : public Platform {
   Clock& clock() override { return clock_; }
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
+  Input& input() override { return input_; }
   bool interactive() const override { return true; }
   Window* openWindow(std::string_view title, std::string& error) override;
   Window* window() override { return window_.get(); }
@@ -101,6 +129,7 @@ class SdlPlatform final : public Platform {
   SdlDialogs dialogs_;
   SingleInstance instance_;
   SdlEvents events_;
+  SdlInput input_;
   std::unique_ptr<SdlWindow> window_;
 };
 
