@@ -19,6 +19,9 @@
 # clock, "runner:no-title" leaves the title out so that the engine must
 # recover the key, "runner:tolerance=T" sets the pictures' tolerance.
 #
+# An input.txt beside scripts/ is played as the run's scripted input
+# (--input).
+#
 # Besides scripts/, a game may have files/, whose contents are copied into
 # the game folder as loose files, and archive/, whose contents are packed
 # into the game folder's arc0.dat.
@@ -64,6 +67,9 @@ if [ -f "$source/args" ]; then
 fi
 clean=()
 for o in "${options[@]}"; do [ -n "$o" ] && clean+=("$o"); done
+if [ -f "$source/input.txt" ]; then
+  clean+=(--input "$source/input.txt")
+fi
 if [ -f "$source/expected/screenshot.png" ]; then
   clean+=(--screenshot "$work/out/screenshot.png")
 fi
