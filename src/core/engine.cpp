@@ -141,6 +141,8 @@ bool Engine::startUp() {
   tooltip_.setFontSource([this] { return fontCommands_.current(); });
   eventWait_.setTooltip([this](const scene::ButtonRecord* button) { tooltip_.show(button); });
   scene_.composer().setOverlayDrawer([this] { tooltip_.draw(); });
+  // draw2 draws while the message text is still fading in.
+  scene_.setRunningTest([this] { return messageWindow_.fading(); });
   scene_.addReleaseHook([this] { tooltip_.release(); });
   messageCommands_.setTooltipRemover([this] { tooltip_.show(nullptr); });
   if (autoClick_) {

@@ -120,6 +120,8 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   const TextObject& text() const { return text_; }
   const TextObject& ruby() const { return ruby_; }
   std::int32_t revealed() const { return revealed_; }
+  // Whether characters are still fading in (frames must go on being drawn).
+  bool fading() const { return s_.settings.messageFade != 0 && (text_.fading() || ruby_.fading()); }
 
  private:
   // LayoutTarget.

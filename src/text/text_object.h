@@ -78,6 +78,8 @@ class TextObject {
 
   std::int32_t length() const { return static_cast<std::int32_t>(chars_.size()); }
   std::int32_t visible() const { return visible_; }
+  // Whether a shown character is still fading in.
+  bool fading() const { return firstFading_ < visible_; }
   std::int32_t capacity() const { return capacity_; }
   const std::vector<std::int32_t>& schedule() const { return schedule_; }
   struct Char {
