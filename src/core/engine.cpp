@@ -63,7 +63,8 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       tooltip_(renderer_, scene_.sprites(), textSprites_),
       eventWait_(shell::EventWait::Services{pump_, platform.clock(), mainWindow_, scene_.buttons(),
                                             scene_.composer(), messageWindow_, settings_.display,
-                                            systemCommands_, [this] { interpreter_.setEnded(); }}),
+                                            systemCommands_, platform.input(),
+                                            [this] { interpreter_.setEnded(); }}),
       eventWaitCommands_(eventWait_),
       frameCapture_(renderer_, platform.clock(), options_.framesDirectory, options_.screenshot) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
@@ -137,7 +138,12 @@ bool Engine::startUp() {
   messageCommands_.registerWith(registry_);
   systemCommands_.registerWith(registry_);
   eventWaitCommands_.registerWith(registry_);
-  eventWait_.setWheelStep(120 / std::max(1, platform_.input().wheelScrollLines()));
+  // The event waits read close requests: closing the window asks the game.
+  mainWindow_.setCloseRequestsRead(true);
+  // A system that reports no wheel lines counts as three.
+  const std::int32_t wheelLines = platform_.input().wheelScrollLines();
+  eventWait_.setWheelStep(wheelLines == 0 ? 40 : wheelLines < 0 ? 0 : 120 / wheelLines);
+  pump_.setIdle([this] { systemCommands_.advanceCursorMove(); });
   tooltip_.setFontSource([this] { return fontCommands_.current(); });
   eventWait_.setTooltip([this](const scene::ButtonRecord* button) { tooltip_.show(button); });
   scene_.composer().setOverlayDrawer([this] { tooltip_.draw(); });

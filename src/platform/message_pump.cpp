@@ -11,6 +11,7 @@ bool MessagePump::pastDeadline() {
 bool MessagePump::pumpOne() {
   took_ = false;
   handled_ = false;
+  if (idle_) idle_();
   if (pastDeadline()) {
     record_ = MessageRecord{kMessageQuit, 0, 0, clock_.now(), record_.x, record_.y, {}};
     quitSeen_ = true;

@@ -26,6 +26,10 @@ class MessagePump {
     dispatcher_ = std::move(dispatcher);
   }
 
+  // Called at every pump, before the message is fetched (an animated
+  // cursor move steps on).
+  void setIdle(std::function<void()> idle) { idle_ = std::move(idle); }
+
   // Ends the run as the quit message does once the clock passes `deadline`.
   void setDeadline(std::uint32_t deadline) { deadline_ = deadline; }
   bool pastDeadline();
@@ -43,6 +47,7 @@ class MessagePump {
   Clock& clock_;
   MessageRecord record_;
   std::function<bool(const MessageRecord&)> dispatcher_;
+  std::function<void()> idle_;
   std::optional<std::uint32_t> deadline_;
   bool quitSeen_ = false;
   bool took_ = false;

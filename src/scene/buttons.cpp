@@ -145,7 +145,8 @@ std::int32_t ButtonTable::hit(std::int32_t x, std::int32_t y, bool windowShown) 
     if (slot < 0) continue;
     const ButtonRecord* b = record(number);
     const SpriteRecord* r = table_.front(slot);
-    if (b == nullptr || r == nullptr || r->alpha == 0) continue;
+    // A number set again for another slot leaves its old entry behind.
+    if (b == nullptr || b->slot != slot || r == nullptr || r->alpha == 0) continue;
     if ((r->flags & kFlagWindowLayer) != 0 && !windowShown) continue;
     if (x < b->left || x >= b->right || y < b->top || y >= b->bottom) continue;
     if (b->alphaThreshold != 0 && !pixelHit(*b, *r, x, y)) continue;
@@ -166,7 +167,7 @@ std::optional<std::int32_t> ButtonTable::nextFocus(Direction direction, std::int
     std::int32_t nearDistance = 0, wrapDistance = 0;
     for (const auto& [slot, number] : map_) {
       const ButtonRecord* b = record(number);
-      if (b == nullptr || number == focused) continue;
+      if (b == nullptr || b->slot != slot || number == focused) continue;
       const bool overlaps = vertical ? b->left < box.right && box.left < b->right
                                      : b->top < box.bottom && box.top < b->bottom;
       if (needOverlap && !overlaps) continue;

@@ -9,6 +9,7 @@ constexpr std::uint32_t kKeyUp = 0x26;
 constexpr std::uint32_t kKeyRight = 0x27;
 constexpr std::uint32_t kKeyDown = 0x28;
 constexpr std::int32_t kF10Code = 121;
+constexpr std::uint32_t kMiddleButton = 0x04;  // its virtual-key code
 
 PollResult result(std::int32_t button, std::int32_t code, std::int32_t state) {
   return PollResult{button, code, state, {}};
@@ -152,11 +153,11 @@ bool EventWait::translate(const platform::MessageRecord& m, bool passThrough, Po
         out = result(-1, 2, 3);
         return true;
       }
-      // A right click stops auto and skip; the mode event reports it.
-      modes.setAuto(0);
+      // A right click stops auto and skip; the mode event reports it. While
+      // another mode event waits, nothing changes.
+      if (modes.event() == 0) modes.setAuto(0);
       return false;
     case platform::kMessageMiddleDown:
-      middleHeld_ = true;
       if (passThrough) {
         out = result(-1, 1, 3);
         modes.setSkipInEffect(true);
@@ -165,7 +166,6 @@ bool EventWait::translate(const platform::MessageRecord& m, bool passThrough, Po
       }
       return true;
     case platform::kMessageMiddleUp:
-      middleHeld_ = false;
       if (passThrough) modes.setSkipInEffect(false);
       out = result(f, 4, 3);
       return true;
@@ -207,7 +207,7 @@ PollResult EventWait::pending(bool passThrough) {
   if (s_.window.takeDisplayModeChange()) {
     return result(kDisplayModeEvent, kDisplayModeEvent, s_.display.fullScreen);
   }
-  if (passThrough && active() && middleHeld_) {
+  if (passThrough && active() && s_.input.keyDown(kMiddleButton)) {
     modes.setSkipInEffect(true);
     return result(-1, 1, 3);
   }

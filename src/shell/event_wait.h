@@ -60,6 +60,7 @@ class EventWait {
     text::MessageWindow& messages;
     DisplaySettings& display;
     CursorControl& cursor;
+    platform::Input& input;  // the middle button's state
     // The quit message arrived: the run ends.
     std::function<void()> endRun;
   };
@@ -98,7 +99,6 @@ class EventWait {
   Services s_;
   std::int32_t wheelStep_ = 40;
   std::int32_t wheel_ = 0;
-  bool middleHeld_ = false;
   bool autoToggle_ = false;
   Point lastCursor_{-1, -1};
   std::uint32_t lastMove_ = 0;

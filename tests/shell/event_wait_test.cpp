@@ -67,6 +67,7 @@ class EventWaitTest : public scene::testing::SceneTest {
                                      window,
                                      display,
                                      cursor,
+                                     platform->input(),
                                      {}}};
 };
 

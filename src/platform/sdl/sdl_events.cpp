@@ -9,63 +9,6 @@
 namespace tsuzuri::platform {
 namespace {
 
-std::uint32_t virtualKey(SDL_Keycode key) {
-  if (key >= SDLK_a && key <= SDLK_z) return static_cast<std::uint32_t>('A' + (key - SDLK_a));
-  if (key >= SDLK_0 && key <= SDLK_9) return static_cast<std::uint32_t>('0' + (key - SDLK_0));
-  if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<std::uint32_t>(0x70 + (key - SDLK_F1));
-  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) {
-    return static_cast<std::uint32_t>(0x61 + (key - SDLK_KP_1));
-  }
-  switch (key) {
-    case SDLK_BACKSPACE:
-      return 0x08;
-    case SDLK_TAB:
-      return kKeyTab;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return kKeyReturn;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT:
-      return kKeyShift;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL:
-      return kKeyControl;
-    case SDLK_LALT:
-    case SDLK_RALT:
-      return kKeyAlt;
-    case SDLK_PAUSE:
-      return 0x13;
-    case SDLK_ESCAPE:
-      return kKeyEscape;
-    case SDLK_SPACE:
-      return 0x20;
-    case SDLK_PAGEUP:
-      return 0x21;
-    case SDLK_PAGEDOWN:
-      return 0x22;
-    case SDLK_END:
-      return 0x23;
-    case SDLK_HOME:
-      return 0x24;
-    case SDLK_LEFT:
-      return 0x25;
-    case SDLK_UP:
-      return 0x26;
-    case SDLK_RIGHT:
-      return 0x27;
-    case SDLK_DOWN:
-      return 0x28;
-    case SDLK_INSERT:
-      return 0x2D;
-    case SDLK_DELETE:
-      return 0x2E;
-    case SDLK_KP_0:
-      return 0x60;
-    default:
-      return 0;
-  }
-}
-
 std::int32_t packSize(std::int32_t width, std::int32_t height) {
   return static_cast<std::int32_t>((static_cast<std::uint32_t>(width) & 0xFFFFU) |
                                    ((static_cast<std::uint32_t>(height) & 0xFFFFU) << 16));
@@ -124,7 +67,7 @@ bool translateEvent(const SDL_Event& event, MessageRecord& record) {
       return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-      const std::uint32_t key = virtualKey(event.key.keysym.sym);
+      const std::uint32_t key = virtualKeyOf(event.key.keysym.sym);
       if (key == 0) return false;
       const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0 || key == kKeyAlt;
       const bool down = event.type == SDL_KEYDOWN;

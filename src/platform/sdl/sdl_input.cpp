@@ -106,6 +106,23 @@ KeyPair keysOf(std::uint32_t virtualKey) {
   return {};
 }
 
+std::uint32_t virtualKeyOf(SDL_Keycode key) {
+  if (key == SDLK_UNKNOWN) return 0;
+  if (key >= SDLK_a && key <= SDLK_z) return static_cast<std::uint32_t>('A' + (key - SDLK_a));
+  if (key >= SDLK_0 && key <= SDLK_9) return static_cast<std::uint32_t>('0' + (key - SDLK_0));
+  if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<std::uint32_t>(0x70 + (key - SDLK_F1));
+  if (key >= SDLK_F13 && key <= SDLK_F24)
+    return static_cast<std::uint32_t>(0x7C + (key - SDLK_F13));
+  if (key >= SDLK_KP_1 && key <= SDLK_KP_9) {
+    return static_cast<std::uint32_t>(0x61 + (key - SDLK_KP_1));
+  }
+  // The first row wins: a left or right Shift is the plain Shift key.
+  for (const KeyRow& row : kKeyRows) {
+    if (row.keys.first == key || row.keys.second == key) return row.virtualKey;
+  }
+  return 0;
+}
+
 bool SdlInput::keyDown(std::uint32_t virtualKey) {
   // The state follows the events SDL has gathered; gathering more now makes
   // it the state of this moment. They stay queued for the message pump.

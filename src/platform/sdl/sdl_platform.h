@@ -43,6 +43,9 @@ struct KeyPair {
   SDL_Keycode second = SDLK_UNKNOWN;
 };
 KeyPair keysOf(std::uint32_t virtualKey);
+// The virtual-key code of an SDL key (0 for keys without one): the other
+// way through the same table.
+std::uint32_t virtualKeyOf(SDL_Keycode key);
 
 // Key and mouse state read from SDL as it is now, not as the messages
 // fetched so far leave it, like the asynchronous key state of Windows.
