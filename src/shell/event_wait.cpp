@@ -6,7 +6,6 @@ namespace {
 
 constexpr std::uint32_t kKeyLeft = 0x25;
 constexpr std::uint32_t kKeyUp = 0x26;
-constexpr std::uint32_t kKeyRight = 0x27;
 constexpr std::uint32_t kKeyDown = 0x28;
 constexpr std::int32_t kF10Code = 121;
 constexpr std::uint32_t kMiddleButton = 0x04;  // its virtual-key code
