@@ -125,6 +125,9 @@ class Input {
   virtual std::int32_t openWithDesktop(std::string_view target, std::string_view parameters) = 0;
   // The lines one notch of the mouse wheel scrolls.
   virtual std::int32_t wheelScrollLines() = 0;
+  // Keeps the display from blanking and the system from sleeping while the
+  // game runs (the PowerSaver setting), or lets them again.
+  virtual void keepAwake(bool /*on*/) {}
 };
 
 // One platform: the services above, owned together.

@@ -230,6 +230,11 @@ PollResult EventWait::poll(bool passThrough) {
     }
     s_.clock.sleep(1);
   }
+  // PowerSaver: the system stays awake while the game polls.
+  if (const bool awake = s_.display.powerSaver != 0; awake_ != awake) {
+    s_.input.keepAwake(awake);
+    awake_ = awake;
+  }
   PollResult out;
   bool found = false;
   if (const std::optional<PollResult> hovered = hover()) {

@@ -100,6 +100,7 @@ class EventWait {
   std::int32_t wheelStep_ = 40;
   std::int32_t wheel_ = 0;
   bool autoToggle_ = false;
+  std::optional<bool> awake_;  // the PowerSaver state last applied
   Point lastCursor_{-1, -1};
   std::uint32_t lastMove_ = 0;
   bool cursorHidden_ = false;

@@ -123,6 +123,14 @@ std::uint32_t virtualKeyOf(SDL_Keycode key) {
   return 0;
 }
 
+void SdlInput::keepAwake(bool on) {
+  if (on) {
+    SDL_DisableScreenSaver();
+  } else {
+    SDL_EnableScreenSaver();
+  }
+}
+
 bool SdlInput::keyDown(std::uint32_t virtualKey) {
   // The state follows the events SDL has gathered; gathering more now makes
   // it the state of this moment. They stay queued for the message pump.

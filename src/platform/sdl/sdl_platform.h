@@ -51,6 +51,7 @@ std::uint32_t virtualKeyOf(SDL_Keycode key);
 // fetched so far leave it, like the asynchronous key state of Windows.
 class SdlInput final : public Input {
  public:
+  void keepAwake(bool on) override;
   // The window the cursor is placed in; null for none. Not owned.
   void setWindow(SdlWindow* window) { window_ = window; }
 
