@@ -71,9 +71,6 @@ class ScriptedEvents final : public Events {
   void postQuit(std::uint32_t exitCode) override { inner_.postQuit(exitCode); }
   void post(MessageRecord message) override { inner_.post(std::move(message)); }
 
-  // Whether every scripted message has been delivered.
-  bool exhausted() const { return next_ == script_.size(); }
-
  private:
   Events& inner_;
   Clock& clock_;

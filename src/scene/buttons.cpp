@@ -172,26 +172,12 @@ std::optional<std::int32_t> ButtonTable::nextFocus(Direction direction, std::int
                                      : b->top < box.bottom && box.top < b->bottom;
       if (needOverlap && !overlaps) continue;
       // How far the button lies that way (near), or how far it reaches
-      // beyond the other side (a wrap).
-      std::int32_t ahead = 0, behind = 0;
-      switch (direction) {
-        case Direction::kUp:
-          ahead = box.top - b->top;
-          behind = b->bottom - box.bottom;
-          break;
-        case Direction::kDown:
-          ahead = b->bottom - box.bottom;
-          behind = box.top - b->top;
-          break;
-        case Direction::kLeft:
-          ahead = box.left - b->left;
-          behind = b->right - box.right;
-          break;
-        case Direction::kRight:
-          ahead = b->right - box.right;
-          behind = box.left - b->left;
-          break;
-      }
+      // beyond the other side (a wrap), along the axis of the move.
+      const std::int32_t before = vertical ? box.top - b->top : box.left - b->left;
+      const std::int32_t after = vertical ? b->bottom - box.bottom : b->right - box.right;
+      const bool backward = direction == Direction::kUp || direction == Direction::kLeft;
+      const std::int32_t ahead = backward ? before : after;
+      const std::int32_t behind = backward ? after : before;
       if (ahead > 0) {
         if (!near || ahead < nearDistance) near = number, nearDistance = ahead;
       } else if (behind > 0) {

@@ -9,8 +9,7 @@ namespace tsuzuri::text {
 std::size_t wholeCharacters(std::string_view text, std::size_t room) {
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t width =
-        util::isSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    const std::size_t width = util::sjisWidthAt(text, i);
     if (i + width > room) break;
     i += width;
   }
@@ -34,7 +33,6 @@ void Backlog::setTag(std::string_view tag) {
 }
 
 void Backlog::commit() {
-  if (commitHook_) commitHook_(current());
   current_ = (current_ + 1) % kBacklogEntries;
   if (count_ < kBacklogEntries) ++count_;
   BacklogEntry& next = current();

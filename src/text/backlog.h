@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,18 +41,15 @@ class Backlog {
   void append(std::string_view text);
   void setTag(std::string_view tag);
 
-  // Ends the current page: the commit hook records it (the pictures on
-  // screen), then the next entry becomes current, emptied.
+  // Ends the current page: the next entry becomes current, emptied.
   void commit();
   // Forgets every page.
   void clearAll();
-  void setCommitHook(std::function<void(BacklogEntry&)> hook) { commitHook_ = std::move(hook); }
 
  private:
   std::array<BacklogEntry, kBacklogEntries> entries_{};
   std::int32_t current_ = 0;
   std::int32_t count_ = 1;
-  std::function<void(BacklogEntry&)> commitHook_;
 };
 
 // How much of `text` fits into `room` bytes without splitting a

@@ -22,11 +22,6 @@ bool openingBracket(std::uint16_t code) {
   return code == 0x8169 || code == 0x8175 || code == 0x8177;
 }
 
-// 2 at a double-byte character, else 1.
-std::size_t widthAt(std::string_view text, std::size_t i) {
-  return util::isSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
-
 bool nameByte(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
          c == '.' || c == '@';
@@ -42,13 +37,8 @@ class Layouter {
   LayoutResult run(std::int32_t next, std::int32_t afterNext);
 
  private:
-  bool doubleByteAt(std::size_t i) const { return widthAt(text_, i) == 2; }
-  std::uint16_t codeAt(std::size_t i) const {
-    const auto lead = static_cast<unsigned char>(text_[i]);
-    return doubleByteAt(i)
-               ? static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(text_[i + 1]))
-               : lead;
-  }
+  bool doubleByteAt(std::size_t i) const { return util::sjisWidthAt(text_, i) == 2; }
+  std::uint16_t codeAt(std::size_t i) const { return util::sjisCodeAt(text_, i); }
   // The line's text from the last point written to the backlog up to `to`.
   void flushLog(std::size_t to) {
     if (to > logged_) target_.appendLog(text_.substr(logged_, to - logged_));
@@ -155,7 +145,7 @@ void Layouter::ruby(std::size_t& i) {
   }
   if (timing_.jumping) return;
   std::int32_t count = 0;
-  for (std::size_t k = 0; k < rubyText.size(); ++count) k += widthAt(rubyText, k);
+  for (std::size_t k = 0; k < rubyText.size(); ++count) k += util::sjisWidthAt(rubyText, k);
   if (count == 0) return;
   const std::int32_t pitch = m_.pitch();
   const RubyPlacement where = placeRuby(pitch, rubyColumn_, page_.column,
@@ -165,12 +155,8 @@ void Layouter::ruby(std::size_t& i) {
   std::int32_t x = where.startX;
   std::int32_t n = 0;
   for (std::size_t k = 0; k < rubyText.size(); ++n) {
-    const std::size_t width = widthAt(rubyText, k);
-    const auto lead = static_cast<unsigned char>(rubyText[k]);
-    const std::uint16_t code =
-        width == 2
-            ? static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(rubyText[k + 1]))
-            : lead;
+    const std::size_t width = util::sjisWidthAt(rubyText, k);
+    const std::uint16_t code = util::sjisCodeAt(rubyText, k);
     target_.placeRuby(x, y, code, rubyFirstChar_ + n * base / count);
     x += rubyAdvance(pitch, where.gap, width == 2);
     k += width;

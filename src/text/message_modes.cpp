@@ -111,7 +111,6 @@ void MessageModes::finishJump() {
   table_.setJumpMode(0);
   event_ = kEventJumpStopped;
   table_.commitAll();
-  if (jumpFinished_) jumpFinished_();
   interpreter_.setStatement(0);
   interpreter_.setJumpFlag(true);
   interpreter_.setPendingSwitch(script::SlotSwitch::kSlot0);

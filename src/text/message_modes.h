@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <utility>
 
 #include "scene/composition.h"
 #include "scene/sprite_table.h"
@@ -66,8 +66,6 @@ class MessageModes {
   // Ends jump mode: the modes stop, changes are committed, the game goes
   // on at the current line of slot 0 through its "load_lb" label.
   void finishJump();
-  // The endless sounds remembered during the jump start again (sound).
-  void setJumpFinishHook(std::function<void()> hook) { jumpFinished_ = std::move(hook); }
 
  private:
   bool visible() const { return composer_.windowVisibility() != 0; }
@@ -86,7 +84,6 @@ class MessageModes {
   bool skipInEffect_ = false;
   bool alreadyRead_ = false;
   std::int32_t event_ = 0;
-  std::function<void()> jumpFinished_;
 };
 
 }  // namespace tsuzuri::text

@@ -9,13 +9,7 @@ namespace tsuzuri::text {
 namespace {
 
 bool leadByteAt(std::string_view text, std::size_t i) {
-  return util::isSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
-}
-
-std::uint16_t codeAt(std::string_view text, std::size_t i, bool doubleByte) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (!doubleByte) return lead;
-  return static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(text[i + 1]));
+  return util::sjisWidthAt(text, i) == 2;
 }
 
 // A lead byte with nothing after it: the text ends in half a character,
@@ -64,7 +58,7 @@ std::vector<PlacedGlyph> layoutLine(std::string_view text, std::int32_t size) {
   for (std::size_t i = 0; i < text.size();) {
     if (brokenAt(text, i)) break;
     const bool doubleByte = leadByteAt(text, i);
-    const std::uint16_t code = codeAt(text, i, doubleByte);
+    const std::uint16_t code = util::sjisCodeAt(text, i);
     if (code != ' ' && code != kIdeographicSpace) {
       glyphs.push_back({code, static_cast<std::int32_t>(i) * size / 2, 0, false});
     }
@@ -117,7 +111,7 @@ std::vector<PlacedGlyph> layoutText(std::string_view text, std::int32_t size, st
       std::int32_t x = place.startX;
       for (std::size_t j = 0; j < ruby.size() && !brokenAt(ruby, j);) {
         const bool doubleByte = leadByteAt(ruby, j);
-        const std::uint16_t code = codeAt(ruby, j, doubleByte);
+        const std::uint16_t code = util::sjisCodeAt(ruby, j);
         if (code != ' ' && code != kIdeographicSpace) {
           glyphs.push_back({code, x, lineY - size / 2, true});
         }
@@ -130,7 +124,7 @@ std::vector<PlacedGlyph> layoutText(std::string_view text, std::int32_t size, st
     }
     if (brokenAt(text, i)) break;
     const bool doubleByte = leadByteAt(text, i);
-    const std::uint16_t code = codeAt(text, i, doubleByte);
+    const std::uint16_t code = util::sjisCodeAt(text, i);
     if (code != kIdeographicSpace) glyphs.push_back({code, pitch * column / 2, lineY, false});
     column += doubleByte ? 2 : 1;
     i += doubleByte ? 2 : 1;

@@ -23,6 +23,19 @@ constexpr bool isSjisLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// The bytes of the character at `i`: 2 for a lead byte with its second
+// byte in the text, else 1 (a lead byte at the very end counts alone).
+constexpr std::size_t sjisWidthAt(std::string_view text, std::size_t i) {
+  return isSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+// The character at `i` as one code: lead × 256 + trail, or the byte.
+constexpr std::uint16_t sjisCodeAt(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (sjisWidthAt(text, i) == 1) return lead;
+  return static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(text[i + 1]));
+}
+
 std::u16string sjisToUtf16(std::string_view sjis);
 std::string sjisToUtf8(std::string_view sjis);
 // A leading byte-order mark U+FEFF is skipped.

@@ -87,17 +87,6 @@ TEST(HeadlessInput, WarpsUntilTheNextMouseMessageAndOpensNothing) {
   EXPECT_EQ(input.wheelScrollLines(), 3);
 }
 
-TEST(HeadlessClock, ABusyReadMovesTheVirtualClockOneMillisecond) {
-  auto platform = createHeadlessPlatform({.virtualClock = true});
-  Clock& clock = platform->clock();
-  clock.sleep(0xFFFF'FFFFu);
-  clock.busyRead();
-  EXPECT_EQ(clock.now(), 0u) << "the clock wraps";
-  clock.busyRead();
-  clock.busyRead();
-  EXPECT_EQ(clock.now(), 2u);
-}
-
 TEST(DesktopOpen, TellsUrlsFromFileNames) {
   const std::pair<const char*, bool> cases[] = {
       {"http://example.com/", true},

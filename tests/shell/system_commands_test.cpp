@@ -112,12 +112,6 @@ class SystemCommandsTest : public ::testing::Test {
                                       world_.errors};
 };
 
-TEST_F(SystemCommandsTest, SystemMessageOnlyNamesItself) {
-  run("systemMessage 1, \"any\"\nsystemMessage\n");
-  EXPECT_TRUE(world_.errors.all.empty());
-  EXPECT_EQ(world_.interpreter.commandName().view(), "systemMessage");
-}
-
 TEST_F(SystemCommandsTest, ClockReadsMoveTheVirtualClockSoThatPollingEnds) {
   platform_.clock().sleep(100);
   run("timeGetTime %0\ntimeGetTime %1\ngetTimer %2\n");
