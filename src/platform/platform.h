@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/audio_out.h"
 #include "platform/window.h"
 
 namespace tsuzuri::platform {
@@ -138,6 +139,7 @@ class Platform {
   virtual Dialogs& dialogs() = 0;
   virtual Events& events() = 0;
   virtual Input& input() = 0;
+  virtual AudioOut& audio() = 0;
   // Whether a player can see boxes and windows (false when headless).
   virtual bool interactive() const = 0;
 
@@ -161,10 +163,14 @@ struct HeadlessOptions {
   bool virtualClock = false;
   // Where the boxes are written; null means standard error. Not owned.
   std::FILE* log = nullptr;
+  // Where the sound the game plays is recorded, as a 16-bit stereo 44100 Hz
+  // WAV file whose first frame is the clock's 0; nothing when empty.
+  std::string audioCapture = {};
 };
 
-// No window, no sound device, no boxes: every box goes to standard error
-// as UTF-8, and questions take their default answer.
+// No window, no sound card, no boxes: every box goes to standard error
+// as UTF-8, and questions take their default answer. The sound is mixed
+// as on a desktop and consumed at the clock's pace.
 std::unique_ptr<Platform> createHeadlessPlatform(const HeadlessOptions& options);
 
 // The desktop platform through SDL2. Returns null (after saying why on

@@ -254,6 +254,7 @@ class TakenPlatform final : public platform::Platform {
   platform::Dialogs& dialogs() override { return inner_->dialogs(); }
   platform::Events& events() override { return inner_->events(); }
   platform::Input& input() override { return inner_->input(); }
+  platform::AudioOut& audio() override { return inner_->audio(); }
   bool interactive() const override { return true; }
   platform::Window* openWindow(std::string_view title, std::string& error) override {
     return inner_->openWindow(title, error);

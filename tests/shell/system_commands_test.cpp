@@ -51,6 +51,7 @@ class FakeInputPlatform final : public platform::Platform {
   platform::Dialogs& dialogs() override { return inner_->dialogs(); }
   platform::Events& events() override { return inner_->events(); }
   platform::Input& input() override { return input_; }
+  platform::AudioOut& audio() override { return inner_->audio(); }
   bool interactive() const override { return false; }
   platform::Window* openWindow(std::string_view title, std::string& error) override {
     return inner_->openWindow(title, error);

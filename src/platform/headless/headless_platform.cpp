@@ -1,5 +1,6 @@
 #include "platform/headless/headless_platform.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -11,6 +12,7 @@
 
 #include "platform/desktop_open.h"
 #include "platform/headless/null_window.h"
+#include "platform/headless/paced_audio.h"
 #include "platform/sdl/sdl_window.h"
 #include "util/sjis.h"
 
@@ -109,14 +111,26 @@ class RealClock final : public Clock {
 
 class VirtualClock final : public Clock {
  public:
-  std::uint32_t now() override { return now_; }
+  explicit VirtualClock(PacedAudio& audio) : audio_(audio) {}
+
   // Unsigned arithmetic: past 2^32 - 1 the clock wraps to 0 as the real one does.
-  void sleep(std::uint32_t milliseconds) override { now_ += milliseconds; }
+  std::uint32_t now() override { return static_cast<std::uint32_t>(elapsed_); }
+  // Time passes in steps of at most 10 ms, each heard by the sound card, so
+  // that sounds move with the clock as they would in real time.
+  void sleep(std::uint32_t milliseconds) override {
+    while (milliseconds > 0) {
+      const std::uint32_t step = std::min<std::uint32_t>(milliseconds, 10);
+      elapsed_ += step;
+      milliseconds -= step;
+      audio_.advanceTo(elapsed_);
+    }
+  }
   // A script reading the clock takes a little time, as it would on a machine.
-  void busyRead() override { ++now_; }
+  void busyRead() override { sleep(1); }
 
  private:
-  std::uint32_t now_ = 0;
+  PacedAudio& audio_;
+  std::uint64_t elapsed_ = 0;
 };
 
 // Input as the messages handed out so far leave it: a key is down from its
@@ -231,7 +245,8 @@ class QueueEvents final : public Events {
 class HeadlessPlatform final : public Platform {
  public:
   explicit HeadlessPlatform(const HeadlessOptions& options)
-      : clock_(options.virtualClock ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+      : audio_(!options.virtualClock, options.audioCapture),
+        clock_(options.virtualClock ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>(audio_))
                                     : std::make_unique<RealClock>()),
         dialogs_(options.log != nullptr ? options.log : stderr),
         events_(*clock_, input_) {}
@@ -247,6 +262,7 @@ class HeadlessPlatform final : public Platform {
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
   Input& input() override { return input_; }
+  AudioOut& audio() override { return audio_; }
   bool interactive() const override { return false; }
 
   // The window lives on SDL's offscreen driver: the renderer draws as on a
@@ -272,6 +288,7 @@ class HeadlessPlatform final : public Platform {
   bool claimInstance(std::string_view /*key*/) override { return true; }
 
  private:
+  PacedAudio audio_;  // before clock_, which moves it
   std::unique_ptr<Clock> clock_;
   LogDialogs dialogs_;
   HeadlessInput input_;

@@ -13,6 +13,7 @@
 
 #include "platform/headless/headless_platform.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/single_instance.h"
 
@@ -122,6 +123,7 @@ class SdlPlatform final : public Platform {
   Dialogs& dialogs() override { return dialogs_; }
   Events& events() override { return events_; }
   Input& input() override { return input_; }
+  AudioOut& audio() override { return audio_; }
   bool interactive() const override { return true; }
   Window* openWindow(std::string_view title, std::string& error) override;
   Window* window() override { return window_.get(); }
@@ -134,6 +136,7 @@ class SdlPlatform final : public Platform {
   SingleInstance instance_;
   SdlEvents events_;
   SdlInput input_;
+  SdlAudio audio_;
   std::unique_ptr<SdlWindow> window_;
 };
 
