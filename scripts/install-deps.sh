@@ -12,6 +12,8 @@ packages=(
   # Libraries.
   zlib1g-dev libsdl2-dev libonig-dev libpng-dev libjpeg-dev libepoxy-dev
   libfreetype-dev libfontconfig-dev
+  # Ogg Vorbis: decoding in the engine, encoding in the sound tool.
+  libogg-dev libvorbis-dev
   # Free Japanese faces: what the Windows "ＭＳ ゴシック" and "ＭＳ 明朝" of
   # games fall back to, and what the text tests draw with.
   fonts-ipafont-gothic fonts-ipafont-mincho
