@@ -4,7 +4,7 @@ PRESET ?= dev
 JOBS ?= $(shell nproc)
 BUILD_DIR := $(if $(filter dev,$(PRESET)),build,build-$(PRESET))
 
-.PHONY: all build test run deps fuzz format clean
+.PHONY: all build test run deps fuzz tsan format clean
 
 all: build
 
@@ -37,6 +37,13 @@ fuzz: deps
 	@test -f build-fuzz/CMakeCache.txt || cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	scripts/run-fuzzers.sh build-fuzz/bin $(FUZZ_SECONDS)
+
+# The threaded parts under ThreadSanitizer: the sound streams, their
+# thread and the sound card's, against the commands that change them.
+tsan: deps
+	@test -f build-tsan/CMakeCache.txt || cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS) --target sound_system_test
+	build-tsan/bin/sound_system_test
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -29,6 +29,10 @@ const char* const kUsage =
     "                     (headless runs; see README.md for the format)\n"
     "  --auto-click MS    press Return whenever the game has been quiet for MS\n"
     "                     (headless runs)\n"
+    "  --audio-capture FILE\n"
+    "                     write what the game plays to FILE as a 16-bit stereo\n"
+    "                     44100 Hz WAV whose first frame is the clock's 0\n"
+    "                     (headless runs)\n"
     "  --help             this text\n"
     "  --version          the engine's version\n"
     "\n"
@@ -121,6 +125,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
         return std::nullopt;
       }
       line.autoClick = ms;
+    } else if (a == "--audio-capture") {
+      const std::string* text = value(a);
+      if (text == nullptr) return std::nullopt;
+      line.audioCapture = *text;
     } else if (a.size() > 1 && a.front() == '-') {
       error = "unknown option " + a;
       return std::nullopt;
@@ -130,6 +138,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     } else {
       line.gameDirectory = a;
     }
+  }
+  if (line.audioCapture && !line.headless) {
+    error = "--audio-capture records a headless run: give --headless too";
+    return std::nullopt;
   }
   if (line.title && line.titleKey) {
     error = "--title and --title-key cannot both be given";

@@ -21,6 +21,7 @@ struct CommandLine {
   std::optional<std::string> framesDirectory;  // a folder for one PNG per changed frame
   std::optional<std::string> input;            // a file of scripted input events
   std::optional<std::uint32_t> autoClick;      // press Return after this many quiet ms
+  std::optional<std::string> audioCapture;     // a WAV path for the headless mix
   std::optional<std::string> gameDirectory;
 };
 

@@ -13,6 +13,7 @@
 #include "render/null_device.h"
 #include "script/builtins.h"
 #include "script/statement_loop.h"
+#include "util/reporter.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::core {
@@ -66,6 +67,8 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
                                             systemCommands_, platform.input(),
                                             [this] { interpreter_.setEnded(); }}),
       eventWaitCommands_(eventWait_),
+      sound_(soundServices()),
+      soundCommands_(sound_, settings_.sound, errors_),
       frameCapture_(renderer_, platform.clock(), options_.framesDirectory, options_.screenshot) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
   if (scripted_) {
@@ -114,6 +117,24 @@ shell::WindowServices Engine::windowServices() {
   return services;
 }
 
+sound::SoundServices Engine::soundServices() {
+  return sound::SoundServices{platform_.audio(),
+                              platform_.clock(),
+                              settings_.sound,
+                              errors_,
+                              [this](std::string_view name, std::vector<std::uint8_t>& bytes) {
+                                std::string text;
+                                if (!files_.loadText(name, text)) return false;
+                                bytes.assign(text.begin(), text.end());
+                                return true;
+                              },
+                              [this] { return scene_.sprites().jumpMode() != 0; },
+                              [this](std::string_view notice) {
+                                errors_.reportPlain(notice, false);
+                                util::StderrReporter("tsuzuri: ").report(notice);
+                              }};
+}
+
 Engine::~Engine() = default;
 
 bool Engine::startUp() {
@@ -138,6 +159,15 @@ bool Engine::startUp() {
   messageCommands_.registerWith(registry_);
   systemCommands_.registerWith(registry_);
   eventWaitCommands_.registerWith(registry_);
+  soundCommands_.registerWith(registry_);
+  persistence_.addLoadedHook([this] { sound_.applySettings(); });
+  // Delayed sound commands start with the frame that reaches their time; a
+  // window without the focus is silent unless the player wants otherwise.
+  scene_.setSoundEventHook([this](std::uint32_t now) {
+    sound_.setMuted(settings_.sound.globalFocus == 0 && (mainWindow_.systemFlags() & 2) == 0);
+    sound_.runDue(now);
+  });
+  messageWindow_.modes().setSoundRestart([this] { sound_.restartRemembered(); });
   // The event waits read close requests: closing the window asks the game.
   mainWindow_.setCloseRequestsRead(true);
   // A system that reports no wheel lines counts as three.
@@ -234,6 +264,7 @@ void Engine::tearDown() {
   if (!mainWindow_.yieldedToAnotherRun()) persistence_.saveAtShutdown();
   interpreter_.clear();
   variables_.clear();
+  sound_.shutdown();
   builtinState_.clear();
   tables_.clear();
   container_.release();

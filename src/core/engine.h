@@ -41,6 +41,8 @@
 #include "shell/main_window.h"
 #include "shell/system_commands.h"
 #include "shell/window_commands.h"
+#include "sound/sound_commands.h"
+#include "sound/sound_system.h"
 #include "text/font_commands.h"
 #include "text/message_commands.h"
 #include "text/message_window.h"
@@ -113,6 +115,7 @@ class Engine {
   shell::MainWindow& mainWindow() { return mainWindow_; }
   scene::Scene& scene() { return scene_; }
   text::MessageWindow& messageWindow() { return messageWindow_; }
+  sound::SoundSystem& sound() { return sound_; }
 
  private:
   bool startUp();
@@ -120,6 +123,7 @@ class Engine {
   // Whether a time limit has been reached; asked between statements.
   bool timeIsUp();
   shell::WindowServices windowServices();
+  sound::SoundServices soundServices();
 
   platform::Platform& platform_;
   assets::GameFolder folder_;
@@ -162,6 +166,8 @@ class Engine {
   text::Tooltip tooltip_;
   shell::EventWait eventWait_;
   shell::EventWaitCommands eventWaitCommands_;
+  sound::SoundSystem sound_;
+  sound::SoundCommands soundCommands_;
   std::optional<AutoClick> autoClick_;
   FrameCapture frameCapture_;
   std::uint32_t startTime_ = 0;

@@ -80,6 +80,7 @@ int run(const core::CommandLine& line) {
   if (!host) {
     platform::HeadlessOptions options;
     options.virtualClock = line.virtualClock;
+    if (line.audioCapture) options.audioCapture = *line.audioCapture;
     host = platform::createHeadlessPlatform(options);
   }
 
@@ -111,7 +112,12 @@ int run(const core::CommandLine& line) {
   core::Engine engine(*host, folder, options, console);
   const core::RunResult result = engine.run();
   static_cast<void>(std::fflush(stdout));
+  std::string audioError;
+  const bool audioWritten = host->audio().finish(audioError);
+  if (!audioWritten) say("tsuzuri: " + audioError + "\n");
   if (!result.started) return kStartFailure;
+  // An unattended run whose recording is missing has not done its job.
+  if (!audioWritten && result.exitCode == 0) return kStartFailure;
   if (!result.captureError.empty()) {
     say("tsuzuri: " + result.captureError + "\n");
     // An unattended run whose picture is missing has not done its job.

@@ -111,6 +111,7 @@ void MessageModes::finishJump() {
   table_.setJumpMode(0);
   event_ = kEventJumpStopped;
   table_.commitAll();
+  if (soundRestart_) soundRestart_();
   interpreter_.setStatement(0);
   interpreter_.setJumpFlag(true);
   interpreter_.setPendingSwitch(script::SlotSwitch::kSlot0);

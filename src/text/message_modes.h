@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "scene/composition.h"
@@ -63,9 +64,12 @@ class MessageModes {
   // A message line begins: its already-read state starts skip (auto-skip
   // of read text) or stops it (unread text), and ends a jump of setJump.
   void messageLine(bool alreadyRead);
-  // Ends jump mode: the modes stop, changes are committed, the game goes
-  // on at the current line of slot 0 through its "load_lb" label.
+  // Ends jump mode: the modes stop, changes are committed, the endless
+  // sounds the jump remembered start, and the game goes on at the current
+  // line of slot 0 through its "load_lb" label.
   void finishJump();
+  // What starts the remembered sounds.
+  void setSoundRestart(std::function<void()> restart) { soundRestart_ = std::move(restart); }
 
  private:
   bool visible() const { return composer_.windowVisibility() != 0; }
@@ -84,6 +88,7 @@ class MessageModes {
   bool skipInEffect_ = false;
   bool alreadyRead_ = false;
   std::int32_t event_ = 0;
+  std::function<void()> soundRestart_;
 };
 
 }  // namespace tsuzuri::text
