@@ -17,7 +17,7 @@ if [ "$status" -ne 0 ]; then
   exit 1
 fi
 last=$(tail -n 1 "$work/transcript.txt")
-if [ "$last" != "【案内】デモはここで終わります。" ]; then
+if [ "$last" != "【アキ】「それじゃ、またね」" ]; then
   echo "the demo stopped early; its last line was: $last"
   exit 1
 fi

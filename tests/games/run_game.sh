@@ -11,6 +11,9 @@
 #   frames.txt       the names of the frames written by --frames-dir
 #   frames/NAME.png  golden frames: each is compared with the frame of the
 #                    same name that the run wrote (a missing one fails)
+#   audio.txt        what the run played: its sound is captured
+#                    (--audio-capture) and measured with `tsuzuri-sound
+#                    levels`, one line per stretch of equal levels
 # Pictures are compared with `tsuzuri-image compare`, which allows every
 # channel to differ by the tolerance (2 unless the args file says other).
 # A missing expected file means "must be empty" for the logs and 0 for the
@@ -28,13 +31,16 @@
 #
 # The machine's own lines of Information.txt (program, system, processor,
 # memory, the graphics driver's details) are left out of the comparison.
+# The engine names a missing loose file by its full path, which holds the
+# work folder: in the text files the game folder's path reads "GAME/", so
+# that the expected files fit every checkout.
 # With TSUZURI_UPDATE_GOLDEN=1 the actual pictures (screenshot.png and the
-# golden frames) replace the expected ones (look at the difference before
-# committing it).
+# golden frames) and audio.txt replace the expected ones (look at the
+# difference before committing it).
 #
-# usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR TSUZURI_IMAGE
+# usage: run_game.sh TSUZURI TSUZURI_PACK GAME_SOURCE WORK_DIR TSUZURI_IMAGE TSUZURI_SOUND
 set -u -o pipefail
-engine=$1 pack=$2 source=$3 work=$4 image=$5
+engine=$1 pack=$2 source=$3 work=$4 image=$5 sound=$6
 title="test game"
 tolerance=2
 
@@ -76,6 +82,9 @@ fi
 if [ -f "$source/expected/frames.txt" ] || [ -d "$source/expected/frames" ]; then
   clean+=(--frames-dir "$work/out/frames")
 fi
+if [ -f "$source/expected/audio.txt" ]; then
+  clean+=(--audio-capture "$work/out/audio.wav")
+fi
 
 "$engine" "${clean[@]}" --transcript "$work/out/transcript.txt" "$work/game" \
   > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
@@ -94,6 +103,13 @@ if [ -f "$log" ]; then
     exit 1
   fi
 fi
+
+game_path=$(printf '%s' "$work/game/" | sed 's/[][\.*^$/]/\\&/g')
+for name in stdout.txt stderr.txt Information.txt transcript.txt; do
+  if [ -f "$work/out/$name" ]; then
+    LC_ALL=C sed -i "s/$game_path/GAME\//g" "$work/out/$name"
+  fi
+done
 
 # Compares one expected picture with the actual one, or replaces it when
 # the golden pictures are being updated.
@@ -130,6 +146,17 @@ if [ -d "$source/expected/frames" ]; then
     name=${golden##*/}
     check_picture "$golden" "$work/out/frames/$name" "expected/frames/$name" || failed=1
   done
+fi
+if [ -f "$source/expected/audio.txt" ]; then
+  if ! "$sound" levels "$work/out/audio.wav" > "$work/out/audio.txt" 2>&1; then
+    echo "the captured sound cannot be measured: $(cat "$work/out/audio.txt")"
+    failed=1
+  elif [ "${TSUZURI_UPDATE_GOLDEN:-0}" = 1 ]; then
+    cp "$work/out/audio.txt" "$source/expected/audio.txt"
+  elif ! diff -u --label expected/audio.txt --label actual/audio.txt \
+      "$source/expected/audio.txt" "$work/out/audio.txt"; then
+    failed=1
+  fi
 fi
 for name in stdout.txt stderr.txt Information.txt transcript.txt status; do
   expected="$source/expected/$name"
