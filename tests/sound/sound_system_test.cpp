@@ -285,6 +285,60 @@ TEST(SoundChannel, BadFilesLeaveTheChannelEmpty) {
   EXPECT_EQ(rig.errors.messages.size(), 1u);
 }
 
+TEST(SoundChannel, SettingsGiveEachCategoryItsLevels) {
+  SoundRig rig;
+  rig.files["a.wav"] = soundtools::encodeWav(mono(4410, counting));
+  rig.settings.masterVolume = 50;
+  rig.settings.seVolume = 80;
+  rig.settings.voMute = 0;
+  rig.sound().applySettings();
+  const struct {
+    std::int32_t channel, factor, volume2;
+  } expected[] = {{0, 50, 100}, {1, 50, 30}, {9, 40, 100}, {10, 50, 100}, {29, 0, 100}};
+  for (const auto& e : expected) {
+    EXPECT_EQ(rig.sound().state(e.channel).categoryFactor, e.factor) << e.channel;
+    EXPECT_EQ(rig.sound().state(e.channel).volume2, e.volume2) << e.channel;
+  }
+  rig.settings.bgmVolume = 10;
+  rig.sound().refreshCategory(Category::kBgm);
+  EXPECT_EQ(rig.sound().state(2).categoryFactor, 5);
+  EXPECT_EQ(categoryOf(15), Category::kSysVoice);
+}
+
+// A card that cannot be opened: sound stays off, said once, and loads
+// fail without a report.
+class MissingCard final : public platform::AudioOut {
+ public:
+  bool open(Source /*source*/, std::string& error) override {
+    error = "no device";
+    return false;
+  }
+  void close() override {}
+  bool clocked() const override { return false; }
+};
+
+TEST(SoundChannel, WithoutACardTheGameGoesOnSilently) {
+  MissingCard card;
+  auto host = platform::createHeadlessPlatform({.virtualClock = true});
+  SoundSettings settings;
+  testing::RecordingReporter errors;
+  std::vector<std::string> notices;
+  SoundSystem sound(SoundServices{
+      card, host->clock(), settings, errors,
+      [](std::string_view, std::vector<std::uint8_t>& bytes) {
+        bytes = soundtools::encodeWav(mono(100, counting));
+        return true;
+      },
+      [] { return false; }, [&notices](std::string_view text) { notices.emplace_back(text); }});
+  sound.create();
+  sound.create();
+  EXPECT_FALSE(sound.created());
+  EXPECT_EQ(notices.size(), 1u);
+  EXPECT_FALSE(sound.playFile(1, "a.wav", 0, 0, 100, 0, 1, 0));
+  EXPECT_EQ(sound.status(1), kStopped);
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 // The stream thread and a sound card with a thread of its own, as on a
 // desktop; run under ThreadSanitizer by the tsan check.
 TEST(SoundThreads, StreamsPlayWhileTheCommandsChangeThem) {
