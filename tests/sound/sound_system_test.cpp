@@ -118,7 +118,10 @@ struct LoopCase {
 };
 
 TEST(SoundStream, LoopPointsAreSampleExactInTheRecording) {
-  const LoopCase cases[] = {{0, 1000, 10000, 30000, 50000}, {2, 0, 20000, 40000, 45000}};
+  // The third loop ends past the data: the end of the data goes back to
+  // the start position instead.
+  const LoopCase cases[] = {
+      {0, 1000, 10000, 30000, 50000}, {2, 0, 20000, 40000, 45000}, {0, 300, 5000, 99999, 20000}};
   for (const LoopCase& t : cases) {
     SoundRig rig;
     rig.files["loop.wav"] = soundtools::encodeWav(mono(t.length, counting));
@@ -135,8 +138,8 @@ TEST(SoundStream, LoopPointsAreSampleExactInTheRecording) {
       const std::int16_t expected = source < t.length ? counting(source) : 0;
       ASSERT_EQ(heard[first + k], expected) << "loops " << t.loops << ", frame " << k;
       if (source < t.length) ++source;
-      if (remaining != 0 && source == t.loopEnd) {
-        source = t.loopStart;
+      if (remaining != 0 && (source == t.loopEnd || source == t.length)) {
+        source = source == t.loopEnd ? t.loopStart : t.start;
         if (remaining > 0) --remaining;
       }
     }

@@ -107,6 +107,11 @@ void PacedAudio::advanceTo(std::uint64_t milliseconds) {
   }
 }
 
+bool PacedAudio::idle() {
+  const std::lock_guard lock(mutex_);
+  return !source_ && capture_ == nullptr;
+}
+
 void PacedAudio::write(const std::int16_t* frames, std::size_t count) {
   if (capture_ == nullptr || !captureError_.empty()) return;
   std::size_t bytes = count * kFrameBytes;

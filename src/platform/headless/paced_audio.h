@@ -32,6 +32,9 @@ class PacedAudio final : public AudioOut {
 
   // Pulls every frame due up to `milliseconds` since the clock's 0.
   void advanceTo(std::uint64_t milliseconds);
+  // Whether there is nothing to pull and nothing to record: time can then
+  // pass in one step.
+  bool idle();
 
  private:
   void pace();
