@@ -43,6 +43,7 @@ class SoundRig {
             {.virtualClock = virtualClock, .log = nullptr, .audioCapture = dir_.path() + "a.wav"})),
         sound_(SoundServices{host_->audio(), host_->clock(), settings, errors,
                              [this](std::string_view name, std::vector<std::uint8_t>& bytes) {
+                               ++reads;
                                auto found = files.find(std::string(name));
                                if (found == files.end()) return false;
                                bytes = found->second;
@@ -76,6 +77,7 @@ class SoundRig {
   testing::RecordingReporter errors;
   std::map<std::string, std::vector<std::uint8_t>> files;
   bool jumping = false;
+  int reads = 0;
 
  private:
   testing::TempDir dir_;
@@ -275,6 +277,20 @@ TEST(SoundChannel, PositionsAndLoopPoints) {
   const auto heard = rig.recording();
   EXPECT_EQ(heard[0], counting(5000));
   EXPECT_EQ(heard[100], counting(5100));
+}
+
+TEST(SoundChannel, APreloadedFileIsReadOnceAndGoesWithItsChannel) {
+  SoundRig rig;
+  rig.files["vo.wav"] = soundtools::encodeWav(mono(4410, counting));
+  rig.sound().preload("vo.wav");
+  rig.sound().preload("vo.wav");
+  EXPECT_EQ(rig.reads, 1);
+  rig.files.clear();
+  ASSERT_TRUE(rig.sound().playFile(20, "vo.wav", 0, 0, 100, 0, 1, 0));
+  // Released with its channel: the next load reads the file again.
+  rig.sound().stop(20, 0, 0);
+  EXPECT_FALSE(rig.sound().playFile(20, "vo.wav", 0, 0, 100, 0, 1, 0));
+  EXPECT_EQ(rig.reads, 2);
 }
 
 TEST(SoundChannel, BadFilesLeaveTheChannelEmpty) {
