@@ -230,28 +230,10 @@ void SoundSystem::seekSample(std::int32_t channel, std::int64_t sample) {
   seek(channels_.at(index), index, sample);
 }
 
-std::int64_t SoundSystem::nowMs(std::int32_t channel) {
+std::int64_t SoundSystem::position(std::int32_t channel, std::int64_t (SoundDecoder::*query)()) {
   const Lock lock(mutex_);
   Channel& c = channels_.at(static_cast<std::size_t>(channel));
-  return c.loaded() ? std::max<std::int64_t>(c.decoder->tellMs(), 0) : 0;
-}
-
-std::int64_t SoundSystem::nowSample(std::int32_t channel) {
-  const Lock lock(mutex_);
-  Channel& c = channels_.at(static_cast<std::size_t>(channel));
-  return c.loaded() ? std::max<std::int64_t>(c.decoder->tellSample(), 0) : 0;
-}
-
-std::int64_t SoundSystem::totalMs(std::int32_t channel) {
-  const Lock lock(mutex_);
-  Channel& c = channels_.at(static_cast<std::size_t>(channel));
-  return c.loaded() ? std::max<std::int64_t>(c.decoder->totalMs(), 0) : 0;
-}
-
-std::int64_t SoundSystem::totalSample(std::int32_t channel) {
-  const Lock lock(mutex_);
-  Channel& c = channels_.at(static_cast<std::size_t>(channel));
-  return c.loaded() ? std::max<std::int64_t>(c.decoder->totalSamples(), 0) : 0;
+  return c.loaded() ? std::max<std::int64_t>((c.decoder.get()->*query)(), 0) : 0;
 }
 
 void SoundSystem::setLoopMs(std::int32_t channel, std::int64_t start, std::int64_t loopStart,

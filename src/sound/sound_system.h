@@ -83,10 +83,15 @@ class SoundSystem {
   std::string file(std::int32_t channel);
   void seekMs(std::int32_t channel, std::int64_t ms);
   void seekSample(std::int32_t channel, std::int64_t sample);
-  std::int64_t nowMs(std::int32_t channel);
-  std::int64_t nowSample(std::int32_t channel);
-  std::int64_t totalMs(std::int32_t channel);
-  std::int64_t totalSample(std::int32_t channel);
+  // Positions and lengths: 0 for an empty channel, never below 0.
+  std::int64_t nowMs(std::int32_t channel) { return position(channel, &SoundDecoder::tellMs); }
+  std::int64_t nowSample(std::int32_t channel) {
+    return position(channel, &SoundDecoder::tellSample);
+  }
+  std::int64_t totalMs(std::int32_t channel) { return position(channel, &SoundDecoder::totalMs); }
+  std::int64_t totalSample(std::int32_t channel) {
+    return position(channel, &SoundDecoder::totalSamples);
+  }
   void setLoopMs(std::int32_t channel, std::int64_t start, std::int64_t loopStart,
                  std::int64_t loopEnd);
   void setLoopSample(std::int32_t channel, std::int64_t start, std::int64_t loopStart,
@@ -133,6 +138,7 @@ class SoundSystem {
   // channel is empty when the load failed; `quiet` tells that it failed
   // without a report (no sound card).
   Lock install(Channel& c, std::size_t index, const std::string& file, bool& quiet);
+  std::int64_t position(std::int32_t channel, std::int64_t (SoundDecoder::*query)());
   // Stream operations, with the lock held.
   void release(Channel& c, std::size_t index);
   void fillBlock(Channel& c, std::size_t index, int block);

@@ -93,19 +93,24 @@ struct EncodeOptions {
   bool loopInMilliseconds = false;
 };
 
-int encode(const EncodeOptions& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::vector<std::uint8_t>> bytes = readFile(options.input);
+// The input WAV file, or nothing after saying on `err` why it cannot be had.
+std::optional<Pcm> readInput(const std::string& path, std::ostream& err,
+                             std::int32_t* bits = nullptr) {
+  const std::optional<std::vector<std::uint8_t>> bytes = readFile(path);
   if (!bytes) {
-    err << "tsuzuri-sound: cannot read " << options.input << ": "
-        << platform::systemErrorText(errno) << "\n";
-    return 1;
+    err << "tsuzuri-sound: cannot read " << path << ": " << platform::systemErrorText(errno)
+        << "\n";
+    return std::nullopt;
   }
   std::string error;
-  const std::optional<Pcm> pcm = readWav(*bytes, error);
-  if (!pcm) {
-    err << "tsuzuri-sound: " << options.input << ": " << error << "\n";
-    return 1;
-  }
+  std::optional<Pcm> pcm = readWav(*bytes, error, bits);
+  if (!pcm) err << "tsuzuri-sound: " << path << ": " << error << "\n";
+  return pcm;
+}
+
+int encode(const EncodeOptions& options, std::ostream& out, std::ostream& err) {
+  const std::optional<Pcm> pcm = readInput(options.input, err);
+  if (!pcm) return 1;
 
   std::vector<std::string> comments;
   if (options.loop) {
@@ -161,19 +166,9 @@ struct LevelsOptions {
 };
 
 int levels(const LevelsOptions& options, std::ostream& out, std::ostream& err) {
-  const std::optional<std::vector<std::uint8_t>> bytes = readFile(options.input);
-  if (!bytes) {
-    err << "tsuzuri-sound: cannot read " << options.input << ": "
-        << platform::systemErrorText(errno) << "\n";
-    return 1;
-  }
-  std::string error;
   std::int32_t bits = 0;
-  const std::optional<Pcm> pcm = readWav(*bytes, error, &bits);
-  if (!pcm) {
-    err << "tsuzuri-sound: " << options.input << ": " << error << "\n";
-    return 1;
-  }
+  const std::optional<Pcm> pcm = readInput(options.input, err, &bits);
+  if (!pcm) return 1;
   // The levels describe the engine's recordings, which are 16-bit mono or
   // stereo; any other file is more likely the wrong one than one to measure.
   if (bits != 16 || pcm->channels > 2) {
