@@ -130,7 +130,10 @@ sound::SoundServices Engine::soundServices() {
                               },
                               [this] { return scene_.sprites().jumpMode() != 0; },
                               [this](std::string_view notice) {
-                                errors_.reportPlain(notice, false);
+                                // Said in the log and on the terminal, not in
+                                // a box: a machine without sound plays the game
+                                // all the same.
+                                errors_.appendToLog(std::string(notice) + "\n");
                                 util::StderrReporter("tsuzuri: ").report(notice);
                               }};
 }

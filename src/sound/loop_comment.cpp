@@ -10,8 +10,10 @@
 namespace tsuzuri::sound {
 namespace {
 
+// Line ends count as blanks: tag editors on Windows leave a CR after the
+// last value.
 bool isBlank(char c) {
-  return c == ' ' || c == '\t';
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 bool isAsciiLetter(char c) {

@@ -112,7 +112,7 @@ void Mixer::mixVoice(Voice& v, float* sum, std::size_t frames, bool muted) {
     sum[2 * i] += l * gl;
     sum[2 * i + 1] += r * gr;
     v.position += v.step;
-    if (v.position >= length) v.position -= length;
+    if (v.position >= length) v.position = std::fmod(v.position, length);
   }
   v.left = left;
   v.right = right;

@@ -140,7 +140,8 @@ void SoundSystem::stop(std::int32_t channel, std::int32_t fade, std::int32_t del
 }
 
 void SoundSystem::stopLocked(Channel& c, std::size_t index, std::int32_t fade) {
-  if (fade < 2 || !c.loaded() || c.status != kPlaying) {
+  // A second stop with a fade fades on from where the first one got to.
+  if (fade < 2 || !c.loaded() || (c.status != kPlaying && !c.stopAtFadeEnd)) {
     mixer_.setAttenuation(index, -10000);
     release(c, index);
     return;
@@ -158,6 +159,11 @@ void SoundSystem::changeLevel(Channel& c, std::size_t index, Fade& fade, std::in
   if (!c.loaded()) {
     // The music's and effects' second volume is kept for the next sound.
     if (&fade == &c.volume2Fade) stored = value;
+    return;
+  }
+  if (&fade == &c.volumeFade && c.stopAtFadeEnd) {
+    // The fade-out of a stop runs to its end whatever else is asked.
+    stored = value;
     return;
   }
   if (value == stored && !fade.running) return;

@@ -114,6 +114,7 @@ template <auto Field, bool AsFlag>
 void SoundCommands::setStored(CommandContext& c) {
   const std::int32_t value = c.integer(1);
   settings_.*Field = AsFlag ? (value != 0 ? 1 : 0) : value;
+  system_.refreshDucking();
 }
 
 template <auto Field>

@@ -14,12 +14,16 @@ namespace {
 
 // Sound files are read whole; one larger than this is not a game's sound.
 constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+// Loop jumps in one block that are placed on the exact frame.
+constexpr int kExactJumps = 16;
 
 // The blocks' size in kilobytes of 16-bit frames: the setting, kept within
-// what still streams (too small starves, too large delays every start).
-std::int64_t blockFramesFor(std::int32_t kilobytes, std::int32_t channels) {
+// what still streams (too small starves, too large delays every start). A
+// block lasts at least 60 ms, longer than a card's period and a refill.
+std::int64_t blockFramesFor(std::int32_t kilobytes, std::int32_t channels, std::int32_t rate) {
   const std::int64_t bytes = std::int64_t{std::clamp(kilobytes, 4, 1024)} * 1024;
-  return bytes / (2 * std::max(channels, 1));
+  return std::max<std::int64_t>(bytes / (2 * std::max(channels, 1)),
+                                std::int64_t{rate} * 60 / 1000);
 }
 
 // Advances a fade to `now`; true when it has just reached its target.
@@ -56,24 +60,29 @@ SoundSystem::Lock SoundSystem::install(Channel& c, std::size_t index, const std:
   const std::uint64_t key = util::crc64_hash2(file);
   SoundData data;
   bool fromPreload = false;
-  if (!device_) {
-    // Without a card nothing loads; the name's preloaded data goes.
-    preloaded_.erase(key);
-    quiet = true;
-  } else if (auto found = preloaded_.find(key); found != preloaded_.end()) {
-    data = found->second.data;
-    fromPreload = true;
-  } else {
+  {
+    const Lock lock(mutex_);
+    if (!device_) {
+      // Without a card nothing loads; the name's preloaded data goes.
+      preloaded_.erase(key);
+      quiet = true;
+    } else if (auto found = preloaded_.find(key); found != preloaded_.end()) {
+      data = found->second.data;
+      fromPreload = true;
+    }
+  }
+  if (device_ && !data) {
     auto bytes = std::make_shared<std::vector<std::uint8_t>>();
-    // Read before the lock is taken: the stream thread goes on meanwhile.
     if (services_.readFile(file, *bytes) && bytes->size() <= kMaxFileBytes) {
       data = std::move(bytes);
     }
   }
+  // The file is read and opened before the lock is taken: the stream
+  // thread goes on meanwhile, even while a report's box is up.
+  OpenedSound opened;
+  if (data) opened = openSound(data, file, services_.errors);
   Lock lock(mutex_);
   release(c, index);
-  if (!data) return lock;
-  OpenedSound opened = openSound(data, file, services_.errors);
   if (!opened.decoder) {
     if (fromPreload) preloaded_.erase(key);
     return lock;
@@ -87,7 +96,8 @@ SoundSystem::Lock SoundSystem::install(Channel& c, std::size_t index, const std:
   c.startPosition = opened.loop.start;
   c.loopStart = opened.loop.loopStart;
   c.loopEnd = opened.loop.loopEnd;
-  c.blockFrames = blockFramesFor(services_.settings.streamBufferSize, opened.decoder->channels());
+  c.blockFrames =
+      blockFramesFor(services_.settings.streamBufferSize, opened.decoder->channels(), c.rate);
   mixer_.create(index, opened.decoder->channels(), c.rate, c.blockFrames);
   c.decoder = std::move(opened.decoder);
   c.status = kStopped;
@@ -101,10 +111,14 @@ SoundSystem::Lock SoundSystem::install(Channel& c, std::size_t index, const std:
 
 void SoundSystem::preload(std::string_view file) {
   const std::uint64_t key = util::crc64_hash2(file);
-  if (preloaded_.contains(key)) return;
+  {
+    const Lock lock(mutex_);
+    if (preloaded_.contains(key)) return;
+  }
   auto bytes = std::make_shared<std::vector<std::uint8_t>>();
   if (!services_.readFile(file, *bytes) || bytes->size() > kMaxFileBytes) return;
-  preloaded_[key] = Preloaded{std::move(bytes)};
+  const Lock lock(mutex_);
+  preloaded_.try_emplace(key, Preloaded{std::move(bytes)});
 }
 
 void SoundSystem::release(Channel& c, std::size_t index) {
@@ -135,11 +149,14 @@ void SoundSystem::fillBlock(Channel& c, std::size_t index, int block) {
     if (c.drain > 0 && --c.drain == 0) c.status = kStopped;
   } else {
     int emptyReads = 0;
+    int jumps = 0;
     while (filled < c.blockFrames) {
       std::int64_t want = c.blockFrames - filled;
       const std::int64_t position = c.decoder->tellSample();
-      // A looping read stops at the loop's end, so the jump back is exact.
-      if (c.loopsRemaining != 0 && c.loopEnd > position) {
+      // A looping read stops at the loop's end, so the jump back is exact;
+      // a loop of a few frames would cost a seek a frame, so past a few
+      // jumps in one block the reads run whole and jump after them.
+      if (c.loopsRemaining != 0 && c.loopEnd > position && jumps < kExactJumps) {
         want = std::min(want, c.loopEnd - position);
       }
       const std::int64_t got = c.decoder->read(scratch_.data() + filled * channels, want);
@@ -163,10 +180,14 @@ void SoundSystem::fillBlock(Channel& c, std::size_t index, int block) {
       if (c.loopsRemaining != 0 && c.decoder->tellSample() >= c.loopEnd) {
         if (c.loopsRemaining > 0) --c.loopsRemaining;
         c.decoder->seekSample(c.loopStart);
+        ++jumps;
       }
     }
   }
   mixer_.writeBlock(index, block, scratch_.data(), filled);
+  // Undecodable data ends the sound now: the other block would play again
+  // and again with nothing to refill it.
+  if (c.status == kStopped && c.drain == 0) endStream(c, index);
 }
 
 void SoundSystem::startStream(Channel& c, std::size_t index) {
@@ -174,6 +195,7 @@ void SoundSystem::startStream(Channel& c, std::size_t index) {
   mixer_.rewind(index);
   c.drain = 0;
   fillBlock(c, index, 0);
+  if (c.status != kPlaying) return;
   c.dueBlock = 1;
   mixer_.play(index);
   c.running = true;

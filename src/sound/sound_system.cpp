@@ -49,7 +49,9 @@ Category categoryOf(std::int32_t channel) {
   return Category::kVoice;
 }
 
-SoundSystem::SoundSystem(SoundServices services) : services_(std::move(services)) {}
+SoundSystem::SoundSystem(SoundServices services) : services_(std::move(services)) {
+  refreshDucking();
+}
 
 SoundSystem::~SoundSystem() {
   shutdown();
@@ -104,7 +106,9 @@ void SoundSystem::shutdown() {
 void SoundSystem::streamThread() {
   auto next = std::chrono::steady_clock::now();
   for (;;) {
-    next += std::chrono::milliseconds(kCycleMs);
+    // After a stall (a suspended machine) the cycles go on from now
+    // instead of catching up one after another.
+    next = std::max(next + std::chrono::milliseconds(kCycleMs), std::chrono::steady_clock::now());
     {
       std::unique_lock lock(threadMutex_);
       if (wake_.wait_until(lock, next, [this] { return stopThread_; })) break;
@@ -145,8 +149,17 @@ void SoundSystem::cycle() {
   }
 }
 
-void SoundSystem::duck() {
+void SoundSystem::refreshDucking() {
+  const Lock lock(mutex_);
   const SoundSettings& s = services_.settings;
+  // The fades of the return last four times as long; kept within what the
+  // fades' 32-bit durations hold.
+  const auto fade = std::clamp(s.fadeVolDown, 0, 1 << 28);
+  ducking_ = Ducking{s.bgmVolDown, s.bgmMin, s.bgmMax, s.seVolDown, s.seMin, s.seMax, fade};
+}
+
+void SoundSystem::duck() {
+  const Ducking& s = ducking_;
   const bool voicePlaying = channels_[kDuckingVoice].status == kPlaying;
   const auto fadeRange = [this](Category category, std::int32_t level, std::int32_t time) {
     const CategoryRange& range = rangeOf(category);
@@ -167,6 +180,7 @@ void SoundSystem::duck() {
 }
 
 void SoundSystem::applySettings() {
+  refreshDucking();
   const Lock lock(mutex_);
   const SoundSettings& s = services_.settings;
   for (const CategoryRange& range : kCategories) {

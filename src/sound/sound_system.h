@@ -66,6 +66,8 @@ class SoundSystem {
   // all, and applies their gain.
   void refreshCategory(Category category);
   void refreshAll();
+  // Takes the ducking settings (which the stream work reads) from the settings.
+  void refreshDucking();
 
   // The commands' operations. Channels are 0 … 29 (callers check).
   // `sd`: returns false when the file could not be loaded.
@@ -171,13 +173,17 @@ class SoundSystem {
   bool device_ = false;
   bool clocked_ = false;
   bool ducked_ = false;
+  struct Ducking {
+    std::int32_t bgmVolDown, bgmMin, bgmMax, seVolDown, seMin, seMax, fadeVolDown;
+  };
+  Ducking ducking_{};
   std::int32_t framesToCycle_ = 0;
   std::vector<std::int16_t> scratch_;
 
   struct Preloaded {
     SoundData data;
   };
-  std::map<std::uint64_t, Preloaded> preloaded_;
+  std::map<std::uint64_t, Preloaded> preloaded_;  // guarded by mutex_
 
   std::thread thread_;
   std::mutex threadMutex_;

@@ -274,6 +274,7 @@ TEST(LoopComment, ParsesTheFirstCommentOnly) {
       {{"COMMENT=setSample 1,2,3,4"}, 44100, kWrongArgCount, {}},
       {{"COMMENT=setSample 1,2=3,4"}, 44100, kWrongArgCount, {}},
       {{"COMMENT= \tsetSample\t1, +2,\t-3 \t"}, 44100, kFound, {1, 2, -3}},
+      {{"COMMENT=setSample 0,10,20\r\n"}, 44100, kFound, {0, 10, 20}},
       {{"LOOPCOMMENT=setSample1,2,5000000000=x"}, 44100, kFound, {1, 2, 5000000000}},
       {{"COMMENT=setSample -9223372036854775808,0,9223372036854775807"},
        1,

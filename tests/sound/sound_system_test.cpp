@@ -176,6 +176,9 @@ TEST(SoundChannel, FadesFollowTheClock) {
   EXPECT_EQ(rig.sound().status(5), kPlaying);
   rig.wait(1500);
   rig.sound().stop(5, 500, 0);
+  // Neither a new volume nor a second stop breaks off the fade-out.
+  rig.sound().setVolume(5, 80, 0);
+  rig.sound().stop(5, 500, 0);
   // The name goes at once, the sound a fade later.
   EXPECT_EQ(rig.sound().file(5), "");
   EXPECT_EQ(rig.sound().status(5), kStopping);
