@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -36,11 +37,28 @@ std::int16_t counting(std::int64_t i) {
 
 // A headless run on the virtual clock that records what is played, with
 // the game's files in memory.
+// The cards a rig can play on: the headless one on the virtual clock (the
+// default, which records), on the real clock with a thread of its own, and
+// SDL's on its dummy driver.
+enum class Card { kVirtual, kReal, kSdl };
+
+// `missing` tells that SDL could not start and a headless card stands in.
+std::unique_ptr<platform::Platform> platformFor(Card card, const std::string& capture,
+                                                bool& missing) {
+  if (card == Card::kSdl) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto sdl = platform::createSdlPlatform();
+    missing = sdl == nullptr;
+    if (sdl) return sdl;
+  }
+  return platform::createHeadlessPlatform(
+      {.virtualClock = card == Card::kVirtual, .log = nullptr, .audioCapture = capture});
+}
+
 class SoundRig {
  public:
-  explicit SoundRig(bool virtualClock = true)
-      : host_(platform::createHeadlessPlatform(
-            {.virtualClock = virtualClock, .log = nullptr, .audioCapture = dir_.path() + "a.wav"})),
+  explicit SoundRig(Card card = Card::kVirtual)
+      : host_(platformFor(card, dir_.path() + "a.wav", missing_)),
         sound_(SoundServices{host_->audio(), host_->clock(), settings, errors,
                              [this](std::string_view name, std::vector<std::uint8_t>& bytes) {
                                ++reads;
@@ -53,6 +71,7 @@ class SoundRig {
     sound_.create();
   }
 
+  bool ready() const { return !missing_; }
   SoundSystem& sound() { return sound_; }
   std::uint32_t now() { return host_->clock().now(); }
   void wait(std::uint32_t ms) { host_->clock().sleep(ms); }
@@ -81,6 +100,7 @@ class SoundRig {
 
  private:
   testing::TempDir dir_;
+  bool missing_ = false;
   std::unique_ptr<platform::Platform> host_;
   SoundSystem sound_;
 };
@@ -363,8 +383,12 @@ TEST(SoundChannel, WithoutACardTheGameGoesOnSilently) {
 
 // The stream thread and a sound card with a thread of its own, as on a
 // desktop; run under ThreadSanitizer by the tsan check.
-TEST(SoundThreads, StreamsPlayWhileTheCommandsChangeThem) {
-  SoundRig rig(false);
+class SoundThreads : public ::testing::TestWithParam<Card> {};
+
+TEST_P(SoundThreads, StreamsPlayWhileTheCommandsChangeThem) {
+  SoundRig rig(GetParam());
+  if (!rig.ready()) GTEST_SKIP() << "SDL cannot start here";
+  ASSERT_TRUE(rig.sound().created());
   rig.files["a.wav"] = soundtools::encodeWav(mono(8820, counting));
   rig.files["b.ogg"] = soundtools::encodeVorbis(
       mono(22050, [](std::int64_t i) { return static_cast<std::int16_t>(i * 7 % 2000); }), {});
@@ -383,6 +407,8 @@ TEST(SoundThreads, StreamsPlayWhileTheCommandsChangeThem) {
   EXPECT_EQ(rig.sound().status(1), kStopped);
   EXPECT_EQ(rig.sound().status(3), kStopped);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cards, SoundThreads, ::testing::Values(Card::kReal, Card::kSdl));
 
 }  // namespace
 }  // namespace tsuzuri::sound
