@@ -42,13 +42,6 @@ const CategoryRange& rangeOf(Category category) {
 
 }  // namespace
 
-Category categoryOf(std::int32_t channel) {
-  for (const CategoryRange& range : kCategories) {
-    if (channel >= range.first && channel <= range.last) return range.category;
-  }
-  return Category::kVoice;
-}
-
 SoundSystem::SoundSystem(SoundServices services) : services_(std::move(services)) {
   refreshDucking();
 }

@@ -24,7 +24,6 @@ namespace tsuzuri::sound {
 
 // The channel ranges of the volume categories.
 enum class Category { kMovie, kBgm, kSe, kSysSe, kSysVoice, kVoice };
-Category categoryOf(std::int32_t channel);
 
 struct SoundServices {
   platform::AudioOut& audio;
@@ -55,7 +54,6 @@ class SoundSystem {
   // Opens the sound card and readies the channels; once per run. Without a
   // card, sound stays off (said once) and loads fail quietly.
   void create();
-  bool created() const { return device_; }
   // Stops the stream thread, closes the card and releases every channel.
   void shutdown();
 
