@@ -5,11 +5,21 @@
 namespace tsuzuri::platform {
 
 bool SdlAudio::open(Source source, std::string& error) {
-  if (device_ != 0) return true;
+  if (source_) return true;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     error = std::string("SDL_InitSubSystem ") + SDL_GetError();
     return false;
   }
+  source_ = std::move(source);
+  if (!openDevice(error)) {
+    source_ = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  return true;
+}
+
+bool SdlAudio::openDevice(std::string& error) {
   SDL_AudioSpec want{};
   want.freq = kRate;
   want.format = AUDIO_S16SYS;
@@ -19,23 +29,33 @@ bool SdlAudio::open(Source source, std::string& error) {
   want.samples = 1024;
   want.callback = &SdlAudio::callback;
   want.userdata = this;
-  source_ = std::move(source);
   // No changes allowed: SDL converts to whatever the card plays.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
   if (device_ == 0) {
     error = std::string("SDL_OpenAudioDevice ") + SDL_GetError();
-    source_ = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   SDL_PauseAudioDevice(device_, 0);
   return true;
 }
 
+void SdlAudio::deviceChanged(const SDL_AudioDeviceEvent& event) {
+  if (!source_ || event.iscapture != 0) return;
+  const bool lost = event.type == SDL_AUDIODEVICEREMOVED && event.which == device_;
+  const bool found = event.type == SDL_AUDIODEVICEADDED && device_ == 0;
+  if (!lost && !found) return;
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+  }
+  std::string error;
+  static_cast<void>(openDevice(error));
+}
+
 void SdlAudio::close() {
-  if (device_ == 0) return;
+  if (!source_) return;
   // Closing waits for a callback in progress to return.
-  SDL_CloseAudioDevice(device_);
+  if (device_ != 0) SDL_CloseAudioDevice(device_);
   device_ = 0;
   source_ = nullptr;
   SDL_QuitSubSystem(SDL_INIT_AUDIO);

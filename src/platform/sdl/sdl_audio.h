@@ -21,8 +21,14 @@ class SdlAudio final : public AudioOut {
   void close() override;
   bool clocked() const override { return false; }
 
+  // A playback device came or went. When the one playing goes (headphones
+  // unplugged), the sound moves to the default device; when none could be
+  // had, it comes back with the next device that appears.
+  void deviceChanged(const SDL_AudioDeviceEvent& event);
+
  private:
   static void callback(void* self, Uint8* stream, int bytes);
+  bool openDevice(std::string& error);
 
   SDL_AudioDeviceID device_ = 0;
   Source source_;

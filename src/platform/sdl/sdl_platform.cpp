@@ -97,6 +97,11 @@ bool SdlEvents::fetch(MessageRecord& record) {
   if (instance_.raiseRequested() && window_ != nullptr) window_->raise();
   SDL_Event event;
   while (SDL_PollEvent(&event) != 0) {
+    if ((event.type == SDL_AUDIODEVICEADDED || event.type == SDL_AUDIODEVICEREMOVED) &&
+        audio_ != nullptr) {
+      audio_->deviceChanged(event.adevice);
+      continue;
+    }
     MessageRecord message;
     if (!translateEvent(event, message)) continue;
     message.time = clock_.now();

@@ -102,6 +102,8 @@ class SdlEvents final : public Events {
   SdlEvents(Clock& clock, SingleInstance& instance) : clock_(clock), instance_(instance) {}
 
   void setWindow(SdlWindow* window) { window_ = window; }
+  // The sound card that follows the devices coming and going; not owned.
+  void setAudio(SdlAudio* audio) { audio_ = audio; }
 
   bool fetch(MessageRecord& record) override;
   void postQuit(std::uint32_t exitCode) override;
@@ -111,12 +113,13 @@ class SdlEvents final : public Events {
   Clock& clock_;
   SingleInstance& instance_;
   SdlWindow* window_ = nullptr;
+  SdlAudio* audio_ = nullptr;
   std::deque<MessageRecord> posted_;
 };
 
 class SdlPlatform final : public Platform {
  public:
-  SdlPlatform() : events_(clock_, instance_) {}
+  SdlPlatform() : events_(clock_, instance_) { events_.setAudio(&audio_); }
   ~SdlPlatform() override;
 
   Clock& clock() override { return clock_; }
