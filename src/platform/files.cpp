@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,19 @@ namespace fs = std::filesystem;
 
 FileHandle openForReading(const std::string& path) {
   return FileHandle(std::fopen(path.c_str(), "rb"));
+}
+
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
+  FileHandle file = openForReading(path);
+  if (!file) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  std::array<std::uint8_t, 65536> buffer{};
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+    bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  return bytes;
 }
 
 std::optional<std::uint64_t> fileLength(std::FILE* file) {

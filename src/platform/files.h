@@ -23,6 +23,10 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a native path for binary reading; on failure errno says why.
 FileHandle openForReading(const std::string& path);
 
+// Reads a whole file (a native path); nothing when it cannot be read, with
+// errno saying why.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
+
 // The length of an open file in bytes, or nothing when it cannot be told.
 std::optional<std::uint64_t> fileLength(std::FILE* file);
 

@@ -32,19 +32,6 @@ constexpr const char* kUsage =
     "no channel of any pixel differs by more than N (default 0), 1 when they\n"
     "differ (saying how), 2 when a file cannot be read or decoded.\n";
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  platform::FileHandle file = platform::openForReading(path);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return bytes;
-}
-
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -89,7 +76,7 @@ std::optional<std::int32_t> number(const std::string& text) {
 
 assets::ImagePtr decodeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                             std::ostream& err) {
-  std::optional<std::vector<std::uint8_t>> read = readFile(path);
+  std::optional<std::vector<std::uint8_t>> read = platform::readWholeFile(path);
   if (!read) {
     err << "tsuzuri-image: " << path << ": " << platform::systemErrorText(errno) << "\n";
     return nullptr;

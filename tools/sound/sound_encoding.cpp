@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/wave_header.h"
+
 namespace tsuzuri::soundtools {
 namespace {
 
@@ -121,17 +123,6 @@ void putLe16(std::vector<std::uint8_t>& out, std::uint32_t value) {
   out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
-void putLe32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  putLe16(out, value & 0xFFFFu);
-  putLe16(out, value >> 16);
-}
-
-// One byte at a time: GCC 12 misreads a range insert into a vector this
-// small as an overflow.
-void putTag(std::vector<std::uint8_t>& out, const char* tag) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(tag[i]));
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> encodeVorbis(const Pcm& pcm, std::span<const std::string> comments,
@@ -152,21 +143,9 @@ std::vector<std::uint8_t> encodeWav(const Pcm& pcm) {
   const auto channels = static_cast<std::uint32_t>(pcm.channels);
   const auto rate = static_cast<std::uint32_t>(pcm.rate);
   const auto dataBytes = static_cast<std::uint32_t>(pcm.samples.size() * 2);
-  std::vector<std::uint8_t> out;
+  const auto header = util::pcm16WaveHeader(channels, rate, dataBytes);
+  std::vector<std::uint8_t> out(header.begin(), header.end());
   out.reserve(44 + dataBytes);
-  putTag(out, "RIFF");
-  putLe32(out, 36 + dataBytes);
-  putTag(out, "WAVE");
-  putTag(out, "fmt ");
-  putLe32(out, 16);
-  putLe16(out, 1);  // integer PCM
-  putLe16(out, channels);
-  putLe32(out, rate);
-  putLe32(out, rate * channels * 2);
-  putLe16(out, channels * 2);
-  putLe16(out, 16);
-  putTag(out, "data");
-  putLe32(out, dataBytes);
   for (const std::int16_t sample : pcm.samples) putLe16(out, static_cast<std::uint16_t>(sample));
   return out;
 }

@@ -6,10 +6,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <memory>
 #include <string_view>
 #include <utility>
 
 #include "platform/files.h"
+#include "sound/sound_decoder.h"
+#include "util/sjis.h"
 
 namespace tsuzuri::soundtools {
 
@@ -20,15 +24,16 @@ constexpr const char* kUsage =
     "                                           [--loop-ms START,LOOPSTART,LOOPEND]\n"
     "       tsuzuri-sound levels FILE.wav [--window MS]\n"
     "\n"
-    "encode reads a PCM WAV file (8 or 16 bits) and writes it as Ogg Vorbis at\n"
-    "quality Q, from -0.1 to 1 (default 0.4). --loop stores where the engine\n"
-    "starts playing and the loop it repeats, in samples; --loop-ms gives them\n"
-    "in milliseconds. The loop runs from LOOPSTART up to LOOPEND.\n"
+    "encode reads a sound file as the engine does (PCM WAV of 8 to 32 bits, or\n"
+    "Ogg Vorbis) and writes it as Ogg Vorbis at quality Q, from -0.1 to 1\n"
+    "(default 0.4). --loop stores where the engine starts playing and the loop\n"
+    "it repeats, in samples; --loop-ms gives them in milliseconds. The loop runs\n"
+    "from LOOPSTART up to LOOPEND.\n"
     "\n"
-    "levels reads a 16-bit PCM WAV file, mono or stereo, and prints the RMS\n"
-    "level of each channel in whole dBFS for every window of MS milliseconds\n"
-    "(default 50); \"-\" is silence (below -90 dBFS). Windows of the same levels\n"
-    "share one line: \"START-END ms: LEFT RIGHT\".\n";
+    "levels reads a sound file (the recording of --audio-capture, say) and\n"
+    "prints the RMS level of each channel in whole dBFS for every window of MS\n"
+    "milliseconds (default 50); \"-\" is silence (below -90 dBFS). Windows of\n"
+    "the same levels share one line: \"START-END ms: LEFT RIGHT\".\n";
 
 // Below this a channel counts as silent: a window of samples that never
 // leave the smallest 16-bit step is already at -90.3 dBFS, so anything
@@ -40,31 +45,6 @@ constexpr double kSilenceDb = -90.0;
 constexpr double kFullScaleSquare = 32768.0 * 32768.0;
 
 constexpr std::int32_t kDefaultWindowMs = 50;
-
-std::uint32_t le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-std::uint32_t le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-  return le16(bytes, at) | le16(bytes, at + 2) << 16;
-}
-
-bool tagAt(std::span<const std::uint8_t> bytes, std::size_t at, std::string_view tag) {
-  return std::equal(tag.begin(), tag.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  platform::FileHandle file = platform::openForReading(path);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::array<std::uint8_t, 65536> buffer{};
-  std::size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-    bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n));
-  }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return bytes;
-}
 
 // Three non-negative decimal integers separated by commas, as the engine
 // reads them back from the comment.
@@ -93,18 +73,43 @@ struct EncodeOptions {
   bool loopInMilliseconds = false;
 };
 
-// The input WAV file, or nothing after saying on `err` why it cannot be had.
-std::optional<Pcm> readInput(const std::string& path, std::ostream& err,
-                             std::int32_t* bits = nullptr) {
-  const std::optional<std::vector<std::uint8_t>> bytes = readFile(path);
+// Keeps the decoder's reports (Shift_JIS), for the tool's one error line.
+class KeptReports final : public util::Reporter {
+ public:
+  void report(std::string_view message) override { text_ += util::sjisToUtf8(message); }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// The input, decoded whole by the engine's own decoders, so that what the
+// tool reads is what a game plays; or nothing after saying on `err` why not.
+std::optional<Pcm> readInput(const std::string& path, std::ostream& err) {
+  std::optional<std::vector<std::uint8_t>> bytes = platform::readWholeFile(path);
   if (!bytes) {
     err << "tsuzuri-sound: cannot read " << path << ": " << platform::systemErrorText(errno)
         << "\n";
     return std::nullopt;
   }
-  std::string error;
-  std::optional<Pcm> pcm = readWav(*bytes, error, bits);
-  if (!pcm) err << "tsuzuri-sound: " << path << ": " << error << "\n";
+  KeptReports reports;
+  const sound::OpenedSound opened = sound::openSound(
+      std::make_shared<const std::vector<std::uint8_t>>(std::move(*bytes)), "", reports);
+  if (!opened.decoder) {
+    err << "tsuzuri-sound: " << path << ":" << reports.text() << "\n";
+    return std::nullopt;
+  }
+  Pcm pcm{opened.decoder->channels(), opened.decoder->rate(), {}};
+  std::vector<std::int16_t> chunk(static_cast<std::size_t>(4096 * pcm.channels));
+  std::int64_t got = 0;
+  while ((got = opened.decoder->read(chunk.data(), 4096)) > 0) {
+    pcm.samples.insert(pcm.samples.end(), chunk.begin(),
+                       chunk.begin() + static_cast<std::ptrdiff_t>(got * pcm.channels));
+  }
+  if (got < 0) {
+    err << "tsuzuri-sound: " << path << ": the sound cannot be decoded\n";
+    return std::nullopt;
+  }
   return pcm;
 }
 
@@ -166,77 +171,74 @@ struct LevelsOptions {
 };
 
 int levels(const LevelsOptions& options, std::ostream& out, std::ostream& err) {
-  std::int32_t bits = 0;
-  const std::optional<Pcm> pcm = readInput(options.input, err, &bits);
+  const std::optional<Pcm> pcm = readInput(options.input, err);
   if (!pcm) return 1;
-  // The levels describe the engine's recordings, which are 16-bit mono or
-  // stereo; any other file is more likely the wrong one than one to measure.
-  if (bits != 16 || pcm->channels > 2) {
-    err << "tsuzuri-sound: " << options.input
-        << ": only 16-bit mono or stereo files are measured (this one is " << bits << "-bit, "
-        << pcm->channels << (pcm->channels == 1 ? " channel)\n" : " channels)\n");
-    return 1;
-  }
   out << soundLevels(*pcm, options.windowMs);
   return 0;
 }
 
-int levelsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  LevelsOptions options;
+// A subcommand's arguments: its files, and the value of each option (every
+// option takes one), in order. False after saying why on `err`.
+struct Arguments {
   std::vector<std::string> files;
+  std::vector<std::pair<std::string, std::string>> options;
+};
+
+bool splitArguments(const std::vector<std::string>& args,
+                    std::initializer_list<std::string_view> known, Arguments& out,
+                    std::ostream& err) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (!arg.starts_with("--")) {
-      files.push_back(arg);
+      out.files.push_back(arg);
       continue;
     }
-    if (arg != "--window") {
+    if (std::find(known.begin(), known.end(), arg) == known.end()) {
       err << "tsuzuri-sound: " << arg << " is not an option\n" << kUsage;
-      return 2;
+      return false;
     }
     if (i + 1 == args.size()) {
       err << "tsuzuri-sound: " << arg << " needs a value\n" << kUsage;
-      return 2;
+      return false;
     }
-    const std::string& value = args[++i];
-    const char* end = value.data() + value.size();
-    const auto [next, error] = std::from_chars(value.data(), end, options.windowMs);
-    if (error != std::errc{} || next != end || options.windowMs <= 0) {
+    out.options.emplace_back(arg, args[++i]);
+  }
+  return true;
+}
+
+// A whole number (or a real one) that fills `text` and lies within bounds.
+template <class T>
+bool parseNumber(const std::string& text, T low, T high, T& value) {
+  const char* end = text.data() + text.size();
+  const auto [next, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc{} && next == end && value >= low && value <= high;
+}
+
+int levelsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Arguments a;
+  if (!splitArguments(args, {"--window"}, a, err)) return 2;
+  LevelsOptions options;
+  for (const auto& [option, value] : a.options) {
+    if (!parseNumber(value, 1, std::numeric_limits<std::int32_t>::max(), options.windowMs)) {
       err << "tsuzuri-sound: the window must be a whole number of milliseconds above 0\n" << kUsage;
       return 2;
     }
   }
-  if (files.size() != 1) {
+  if (a.files.size() != 1) {
     err << kUsage;
     return 2;
   }
-  options.input = files[0];
+  options.input = a.files[0];
   return levels(options, out, err);
 }
 
 int encodeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Arguments a;
+  if (!splitArguments(args, {"--quality", "--loop", "--loop-ms"}, a, err)) return 2;
   EncodeOptions options;
-  std::vector<std::string> files;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (!arg.starts_with("--")) {
-      files.push_back(arg);
-      continue;
-    }
-    if (arg != "--quality" && arg != "--loop" && arg != "--loop-ms") {
-      err << "tsuzuri-sound: " << arg << " is not an option\n" << kUsage;
-      return 2;
-    }
-    if (i + 1 == args.size()) {
-      err << "tsuzuri-sound: " << arg << " needs a value\n" << kUsage;
-      return 2;
-    }
-    const std::string& value = args[++i];
-    if (arg == "--quality") {
-      const char* end = value.data() + value.size();
-      const auto [next, error] = std::from_chars(value.data(), end, options.quality);
-      if (error != std::errc{} || next != end || options.quality < -0.1f ||
-          options.quality > 1.0f) {
+  for (const auto& [option, value] : a.options) {
+    if (option == "--quality") {
+      if (!parseNumber(value, -0.1f, 1.0f, options.quality)) {
         err << "tsuzuri-sound: the quality must be a number from -0.1 to 1\n" << kUsage;
         return 2;
       }
@@ -247,77 +249,23 @@ int encodeCommand(const std::vector<std::string>& args, std::ostream& out, std::
       return 2;
     }
     options.loop = parseTriple(value);
-    options.loopInMilliseconds = arg == "--loop-ms";
+    options.loopInMilliseconds = option == "--loop-ms";
     if (!options.loop) {
-      err << "tsuzuri-sound: " << arg << " takes three numbers, START,LOOPSTART,LOOPEND\n"
+      err << "tsuzuri-sound: " << option << " takes three numbers, START,LOOPSTART,LOOPEND\n"
           << kUsage;
       return 2;
     }
   }
-  if (files.size() != 2) {
+  if (a.files.size() != 2) {
     err << kUsage;
     return 2;
   }
-  options.input = files[0];
-  options.output = files[1];
+  options.input = a.files[0];
+  options.output = a.files[1];
   return encode(options, out, err);
 }
 
 }  // namespace
-
-std::optional<Pcm> readWav(std::span<const std::uint8_t> bytes, std::string& error,
-                           std::int32_t* sourceBits) {
-  if (bytes.size() < 12 || !tagAt(bytes, 0, "RIFF") || !tagAt(bytes, 8, "WAVE")) {
-    error = "not a RIFF WAVE file";
-    return std::nullopt;
-  }
-  std::optional<std::span<const std::uint8_t>> format;
-  std::optional<std::span<const std::uint8_t>> data;
-  std::size_t at = 12;
-  while (bytes.size() - at >= 8) {
-    const std::size_t size = le32(bytes, at + 4);
-    if (size > bytes.size() - at - 8) {
-      error = "a chunk runs past the end of the file";
-      return std::nullopt;
-    }
-    const std::span<const std::uint8_t> body = bytes.subspan(at + 8, size);
-    if (tagAt(bytes, at, "fmt ")) format = body;
-    if (tagAt(bytes, at, "data")) data = body;
-    // Chunks are padded to an even length; a missing final pad byte is
-    // forgiven.
-    at += 8 + size + (size & 1);
-    if (at > bytes.size()) break;
-  }
-  if (!format || format->size() < 16 || !data) {
-    error = "the \"fmt \" or \"data\" chunk is missing";
-    return std::nullopt;
-  }
-  const std::uint32_t tag = le16(*format, 0);
-  const std::uint32_t channels = le16(*format, 2);
-  const std::uint32_t rate = le32(*format, 4);
-  const std::uint32_t bits = le16(*format, 14);
-  if (tag != 1 || (bits != 8 && bits != 16)) {
-    error = "only 8- and 16-bit integer PCM is read";
-    return std::nullopt;
-  }
-  if (channels == 0 || rate == 0 || rate > 0x7FFFFFFFu) {
-    error = "the format gives no channels or no sample rate";
-    return std::nullopt;
-  }
-  if (sourceBits != nullptr) *sourceBits = static_cast<std::int32_t>(bits);
-  Pcm pcm;
-  pcm.channels = static_cast<std::int32_t>(channels);
-  pcm.rate = static_cast<std::int32_t>(rate);
-  const std::size_t frameBytes = channels * bits / 8;
-  // A last partial frame is dropped.
-  const std::size_t count = data->size() / frameBytes * channels;
-  pcm.samples.resize(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    pcm.samples[i] = bits == 8 ? static_cast<std::int16_t>(((*data)[i] - 128) * 256)
-                               : static_cast<std::int16_t>(le16(*data, 2 * i));
-  }
-  return pcm;
-}
 
 std::string soundLevels(const Pcm& pcm, std::int32_t windowMs) {
   const std::int64_t frames = pcm.frames();

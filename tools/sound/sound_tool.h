@@ -3,21 +3,12 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "sound/sound_encoding.h"
 
 namespace tsuzuri::soundtools {
-
-// Reads a RIFF WAVE file of integer PCM, 8-bit (unsigned) or 16-bit, any
-// channel count; 8-bit samples are widened to 16 bits, and `sourceBits`,
-// when given, receives the file's own sample size. Chunks other than
-// "fmt " and "data" are skipped. Nothing, with `error` saying why, for
-// anything else or a file whose chunks run past its end.
-std::optional<Pcm> readWav(std::span<const std::uint8_t> bytes, std::string& error,
-                           std::int32_t* sourceBits = nullptr);
 
 // The RMS level of each channel in whole dBFS (a full-scale square wave is
 // 0), per window of `windowMs` milliseconds, one line per run of windows

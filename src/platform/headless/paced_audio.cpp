@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "util/wave_header.h"
 
 namespace tsuzuri::platform {
 
@@ -19,25 +20,8 @@ constexpr std::size_t kHeaderBytes = 44;
 // A WAV file counts its bytes in 32 bits; a capture stops growing there.
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFull - kHeaderBytes;
 
-void putLe(std::uint8_t* at, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 std::array<std::uint8_t, kHeaderBytes> waveHeader(std::uint32_t dataBytes) {
-  std::array<std::uint8_t, kHeaderBytes> h{};
-  std::memcpy(h.data(), "RIFF", 4);
-  putLe(h.data() + 4, dataBytes + 36, 4);
-  std::memcpy(h.data() + 8, "WAVEfmt ", 8);
-  putLe(h.data() + 16, 16, 4);
-  putLe(h.data() + 20, 1, 2);  // PCM
-  putLe(h.data() + 22, 2, 2);
-  putLe(h.data() + 24, AudioOut::kRate, 4);
-  putLe(h.data() + 28, AudioOut::kRate * kFrameBytes, 4);
-  putLe(h.data() + 32, kFrameBytes, 2);
-  putLe(h.data() + 34, 16, 2);
-  std::memcpy(h.data() + 36, "data", 4);
-  putLe(h.data() + 40, dataBytes, 4);
-  return h;
+  return util::pcm16WaveHeader(2, AudioOut::kRate, dataBytes);
 }
 
 }  // namespace
