@@ -54,6 +54,7 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
                                                  platform.clock(), interpreter_, tables_,
                                                  commandTable_, folder_.native}),
       messageCommands_(messageWindow_, scene_.composer(), errors_),
+      backlogCommands_(messageWindow_, scene_, interpreter_),
       fileCommands_(files_, [this] { return mainWindow_.factors().resolutionFactor; }),
       mainWindow_(platform, settings_.display, settings_.render, renderer_, errors_, folder_.native,
                   windowServices()),
@@ -69,6 +70,14 @@ Engine::Engine(platform::Platform& platform, assets::GameFolder folder, EngineOp
       eventWaitCommands_(eventWait_),
       sound_(soundServices()),
       soundCommands_(sound_, settings_.sound, errors_),
+      alreadyReadFile_(tables_, errors_),
+      alreadyReadCommands_(alreadyReadFile_, tables_, persistence_),
+      screenshot_(scene_.sprites(), scene_.screen(), scene_.composer(), renderer_),
+      screenshotCommands_(screenshot_, errors_, scene_.sprites().console()),
+      saveState_(persist::SaveStateServices{
+          persist::SceneStateServices{scene_, textSprites_, platform.clock()}, messageWindow_,
+          fontCommands_, sound_, interpreter_, expression_, settings_, errors_}),
+      saveCommands_(saveState_, persistence_, settings_, errors_),
       frameCapture_(renderer_, platform.clock(), options_.framesDirectory, options_.screenshot) {
   if (options_.maxTime) pump_.setDeadline(*options_.maxTime);
   if (scripted_) {
@@ -160,6 +169,7 @@ bool Engine::startUp() {
   });
   fontCommands_.registerWith(registry_);
   messageCommands_.registerWith(registry_);
+  backlogCommands_.registerWith(registry_);
   systemCommands_.registerWith(registry_);
   eventWaitCommands_.registerWith(registry_);
   soundCommands_.registerWith(registry_);
@@ -171,6 +181,15 @@ bool Engine::startUp() {
     sound_.runDue(now);
   });
   messageWindow_.modes().setSoundRestart([this] { sound_.restartRemembered(); });
+  saveCommands_.registerWith(registry_);
+  alreadyReadCommands_.registerWith(registry_);
+  persistence_.addLoadedHook([this] { alreadyReadCommands_.load(); });
+  screenshotCommands_.registerWith(registry_);
+  screenshot_.setWideAspectSource([this] { return mainWindow_.wide(); });
+  messageWindow_.modes().setSpriteRebuild([this] {
+    persist::rebuildJumpedSprites(
+        persist::SceneStateServices{scene_, textSprites_, platform_.clock()});
+  });
   // The event waits read close requests: closing the window asks the game.
   mainWindow_.setCloseRequestsRead(true);
   // A system that reports no wheel lines counts as three.

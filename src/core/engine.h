@@ -16,7 +16,11 @@
 #include "commands/file_commands.h"
 #include "core/auto_click.h"
 #include "core/frame_capture.h"
+#include "persist/already_read.h"
+#include "persist/already_read_commands.h"
 #include "persist/persistence.h"
+#include "persist/save_commands.h"
+#include "persist/save_state.h"
 #include "persist/save_location.h"
 #include "persist/settings.h"
 #include "persist/settings_commands.h"
@@ -28,6 +32,8 @@
 #include "render/gpu_device.h"
 #include "render/renderer.h"
 #include "scene/scene.h"
+#include "scene/screenshot.h"
+#include "scene/screenshot_commands.h"
 #include "script/builtin_state.h"
 #include "script/console.h"
 #include "script/expression.h"
@@ -43,6 +49,7 @@
 #include "shell/window_commands.h"
 #include "sound/sound_commands.h"
 #include "sound/sound_system.h"
+#include "text/backlog_commands.h"
 #include "text/font_commands.h"
 #include "text/message_commands.h"
 #include "text/message_window.h"
@@ -116,6 +123,9 @@ class Engine {
   scene::Scene& scene() { return scene_; }
   text::MessageWindow& messageWindow() { return messageWindow_; }
   sound::SoundSystem& sound() { return sound_; }
+  persist::SaveState& saveState() { return saveState_; }
+  scene::Screenshot& screenshot() { return screenshot_; }
+  persist::SaveCommands& saveCommands() { return saveCommands_; }
 
  private:
   bool startUp();
@@ -159,6 +169,7 @@ class Engine {
   text::FontCommands fontCommands_;
   text::MessageWindow messageWindow_;
   text::MessageCommands messageCommands_;
+  text::BacklogCommands backlogCommands_;
   commands::FileCommands fileCommands_;
   shell::MainWindow mainWindow_;
   shell::WindowCommands windowCommands_;
@@ -168,6 +179,12 @@ class Engine {
   shell::EventWaitCommands eventWaitCommands_;
   sound::SoundSystem sound_;
   sound::SoundCommands soundCommands_;
+  persist::AlreadyReadFile alreadyReadFile_;
+  persist::AlreadyReadCommands alreadyReadCommands_;
+  scene::Screenshot screenshot_;
+  scene::ScreenshotCommands screenshotCommands_;
+  persist::SaveState saveState_;
+  persist::SaveCommands saveCommands_;
   std::optional<AutoClick> autoClick_;
   FrameCapture frameCapture_;
   std::uint32_t startTime_ = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "persist/data_container.h"
+#include "persist/record_text.h"
 #include "platform/files.h"
 #include "script/host_variables.h"
 #include "util/number_text.h"
@@ -211,86 +212,11 @@ static_assert(trailingLinesComeLast());
 // The persistent script variables are those whose names begin with this.
 constexpr std::string_view kPersistentPrefix = "s_";
 
-constexpr bool isSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// The pieces of a value between commas, trimmed. A comma is never the trail
-// byte of a double-byte character, so the bytes are searched as they are.
-std::vector<std::string_view> listElements(std::string_view value) {
-  std::vector<std::string_view> elements;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = value.find(',', start);
-    elements.push_back(trimmed(value.substr(start, comma - start)));
-    if (comma == std::string_view::npos) return elements;
-    start = comma + 1;
-  }
-}
-
-std::string_view firstElement(std::string_view value) {
-  return trimmed(value.substr(0, value.find(',')));
-}
-
 std::uint32_t readHex(std::string_view text) {
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.remove_prefix(2);
   }
   return util::stoi16(text);
-}
-
-// The position of the first "=" of a line, passing over double-byte
-// characters whole.
-std::size_t findEquals(std::string_view line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '=') return i;
-    if (util::isSjisLeadByte(static_cast<unsigned char>(line[i]))) ++i;
-  }
-  return std::string_view::npos;
-}
-
-// Every "key = value" line of a text, trimmed; a later line replaces an
-// earlier one with the same key. The views point into `text`.
-std::unordered_map<std::string_view, std::string_view> keyValues(std::string_view text) {
-  std::unordered_map<std::string_view, std::string_view> values;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    const std::size_t equals = findEquals(line);
-    if (equals == std::string_view::npos) continue;
-    values.insert_or_assign(trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1)));
-  }
-  return values;
-}
-
-// The elements of the String line, each "name='text'". An element runs from
-// its opening quote to the next quote that a comma follows, so that texts
-// may hold commas; a text that itself holds "'," cannot be told from the
-// end of its element. What follows the last such quote (an element without
-// quotes, or one cut short) is one more element.
-std::vector<std::string_view> textElements(std::string_view value) {
-  std::vector<std::string_view> elements;
-  std::size_t start = 0;
-  while (start < value.size()) {
-    const std::size_t opening = value.find('\'', start);
-    const std::size_t closing =
-        opening == std::string_view::npos ? opening : value.find("',", opening + 1);
-    if (closing == std::string_view::npos) {
-      elements.push_back(trimmed(value.substr(start)));
-      break;
-    }
-    elements.push_back(trimmed(value.substr(start, closing + 1 - start)));
-    start = closing + 2;
-  }
-  return elements;
 }
 
 }  // namespace
@@ -337,18 +263,12 @@ std::string SettingsFile::text(std::uint32_t totalTime) const {
         break;
       case Format::kIntegers:
         out.append(k.name).append("=");
-        for (const auto& [name, value] : variables.namedIntegers()) {
-          if (!name.starts_with(kPersistentPrefix)) continue;
-          out.append(name).append("=").append(util::itos10(value)).append(",");
-        }
+        appendIntegerItems(out, variables, kPersistentPrefix);
         out += "\r\n";
         break;
       case Format::kTexts:
         out.append(k.name).append("=");
-        for (const auto& [name, value] : variables.namedTexts()) {
-          if (!name.starts_with(kPersistentPrefix)) continue;
-          out.append(name).append("='").append(value).append("',");
-        }
+        appendTextItems(out, variables, kPersistentPrefix);
         out += "\r\n";
         break;
     }
@@ -392,14 +312,10 @@ void SettingsFile::apply(std::string_view text) {
         break;
       }
       case Format::kIntegers:
-        for (const std::string_view element : listElements(value)) {
-          if (!element.empty()) script::HostVariables(expression_).newScriptInteger(element);
-        }
+        recreateIntegers(expression_, value);
         break;
       case Format::kTexts:
-        for (const std::string_view element : textElements(value)) {
-          if (!element.empty()) recreateText(element);
-        }
+        recreateTexts(expression_, value);
         break;
     }
   }
@@ -412,25 +328,6 @@ void SettingsFile::setFramePacing(std::int32_t framesPerSecond) {
   const std::int32_t divisor = std::gcd(1000, framesPerSecond);
   settings_.render.pacingMilliseconds = 1000 / divisor;
   settings_.render.pacingFrames = framesPerSecond / divisor;
-}
-
-void SettingsFile::recreateText(std::string_view element) {
-  // Run as a declaration, "name='text'" would end the text at a quote inside
-  // it, and a text with a quote and a comma would not even stay one
-  // element. Such a text, in the form the writer gives, is taken as it
-  // stands between the outer quotes; every other element is run as the
-  // declaration it always was.
-  const std::size_t equals = element.find('=');
-  if (equals != std::string_view::npos && element.size() >= equals + 3 &&
-      element[equals + 1] == '\'' && element.back() == '\'') {
-    const std::string_view quoted = element.substr(equals + 2, element.size() - equals - 3);
-    if (quoted.find('\'') != std::string_view::npos && quoted.find(',') != std::string_view::npos) {
-      const std::string name = expression_.evaluate(element.substr(0, equals)).text;
-      expression_.variables().declareText(name) = std::string(quoted);
-      return;
-    }
-  }
-  script::HostVariables(expression_).newScriptString(element);
 }
 
 SettingsFile::ReadResult SettingsFile::read(const std::string& nativePath, std::string_view name) {

@@ -40,8 +40,6 @@ class SettingsFile {
  private:
   // LimitFPS: N frames per second become N / g frames every 1000 / g ms.
   void setFramePacing(std::int32_t framesPerSecond);
-  // Recreates one persistent text from an element of the String line.
-  void recreateText(std::string_view element);
 
   Settings& settings_;
   script::Expression& expression_;

@@ -211,6 +211,12 @@ FileKind fileKind(const std::string& path) {
   return fs::is_directory(status) ? FileKind::kDirectory : FileKind::kFile;
 }
 
+std::optional<std::int64_t> modificationTime(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 namespace {
 
 bool exists(const std::string& path) {

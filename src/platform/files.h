@@ -86,6 +86,10 @@ enum class FileKind { kMissing, kFile, kDirectory };
 // What a native path names.
 FileKind fileKind(const std::string& path);
 
+// When a file was last written, in nanoseconds since 1970 (UTC); nothing
+// when it cannot be told.
+std::optional<std::int64_t> modificationTime(const std::string& path);
+
 // Resolves a game's file name (Shift_JIS bytes, `\` or `/` separated) under
 // `folder` (native, ending in `/`, or empty for a name that is absolute on
 // its own). Tries the bytes as written, then the name converted to UTF-8,

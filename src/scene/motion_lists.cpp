@@ -306,4 +306,22 @@ void MotionLists::dropSlot(std::int32_t slot) {
   }
 }
 
+void MotionLists::clear() {
+  for (int list = 0; list < kMotionListCount; ++list) {
+    Tracks& tracks = lists_[static_cast<std::size_t>(list)];
+    for (const auto& [slot, track] : tracks) clearBit(list, slot);
+    tracks.clear();
+  }
+}
+
+void MotionLists::restore(int list, std::int32_t slot, MotionTrack track) {
+  if (track.empty()) {
+    cancel(list, slot);
+    return;
+  }
+  if (track.cursor >= track.steps.size()) track.cursor = 0;
+  lists_[static_cast<std::size_t>(list)][slot] = std::move(track);
+  table_.slot(slot).motionActive |= motionBit(list);
+}
+
 }  // namespace tsuzuri::scene

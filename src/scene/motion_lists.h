@@ -59,6 +59,10 @@ class MotionLists {
   bool running() const;
   // The slot was emptied: its lists go.
   void dropSlot(std::int32_t slot);
+  // Every list of every slot goes, without applying them.
+  void clear();
+  // Puts a list back as a saved game holds it (an empty one is dropped).
+  void restore(int list, std::int32_t slot, MotionTrack track);
 
   // Writes a value of a list's property into both records of the slot.
   void setValue(int list, std::int32_t slot, std::int32_t value, std::int32_t extra);

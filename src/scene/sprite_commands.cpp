@@ -76,6 +76,12 @@ assets::ImagePtr placed(SpriteTable& table, const assets::ImageBuffer& image, st
   return assets::ImagePtr(canvas);
 }
 
+// An image made over a text sprite ends it: only text sprites have a font.
+void forgetText(SpriteSlot& s) {
+  s.fontName.clear();
+  s.textParams = {};
+}
+
 std::string limitedName(std::string_view name) {
   return std::string(name.substr(0, std::min(name.size(), kSlotNameLimit)));
 }
@@ -125,6 +131,7 @@ bool SpriteCommands::loadImage(std::int32_t slot, std::string_view file, std::ui
   SpriteSlot& s = table_.slot(slot);
   s.name = limitedName(name);
   s.kind = kKindImage;
+  forgetText(s);
   return true;
 }
 
@@ -197,6 +204,7 @@ bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std:
   table_.settleNewImage(slot, flags);
   s.name = limitedName(name);
   s.kind = kKindStand;
+  forgetText(s);
   for (SpriteRecord* r : {table_.front(slot), table_.back(slot)}) {
     if (r == nullptr) continue;
     r->imageW = width;
@@ -240,47 +248,56 @@ void SpriteCommands::sp_st(CommandContext& c) {
 void SpriteCommands::spg(CommandContext& c) {
   std::int32_t slot = 0;
   if (!slotArgument(c, slot)) return;
-  const std::int32_t width = c.integer(2);
-  const std::int32_t height = c.integer(3);
-  const auto flags = static_cast<std::uint32_t>(c.integer(4));
+  static_cast<void>(
+      makeCanvas(slot, c.integer(2), c.integer(3), static_cast<std::uint32_t>(c.integer(4))));
+}
+
+bool SpriteCommands::makeCanvas(std::int32_t slot, std::int32_t width, std::int32_t height,
+                                std::uint32_t flags) {
   clearAutoDelete(slot);
   table_.destroyRecord(table_.backPtr(slot));
   const bool built = table_.jumpMode() != 0
                          ? table_.createGeometryOnly(table_.backPtr(slot), width, height, 0)
                          : table_.createCanvas(table_.backPtr(slot), width, height, flags);
-  if (!built) return;
+  if (!built) return false;
   if (!table_.registeredLayer(slot)) table_.registerInLayer(slot, 0);
   table_.settleNewImage(slot, flags);
   SpriteSlot& s = table_.slot(slot);
   s.name.clear();
   s.kind = kKindCanvas;
+  forgetText(s);
+  return true;
 }
 
 void SpriteCommands::sp_mask(CommandContext& c) {
   std::int32_t slot = 0;
   if (!slotArgument(c, slot)) return;
+  static_cast<void>(loadMask(slot, c.text(2), c.integer(3), c.integer(4), c.integer(5),
+                             c.integer(6), c.integer(7)));
+}
+
+bool SpriteCommands::loadMask(std::int32_t slot, std::string_view file, std::int32_t reverse,
+                              std::int32_t progress, std::int32_t softness, std::int32_t param1,
+                              std::int32_t param2) {
   SpriteRecord* target = table_.upcoming(slot);
   if (target == nullptr) {
     reportEmpty(slot);
-    return;
+    return false;
   }
   SpriteSlot& s = table_.slot(slot);
-  const std::string name = util::toForwardSlashes(c.text(2));
-  const std::int32_t reverse = c.integer(3);
-  const std::int32_t progress = c.integer(4);
-  const std::int32_t softness = c.integer(5);
-  s.maskParam1 = c.integer(6);
-  s.maskParam2 = c.integer(7);
+  const std::string name = util::toForwardSlashes(file);
+  s.maskParam1 = param1;
+  s.maskParam2 = param2;
   s.maskName = limitedName(name);
   if (table_.jumpMode() == 0) {
     const ScreenMetrics m = table_.screen();
     assets::LoadedImage loaded = table_.loader().load(name, true, true, m.resolutionFactor);
-    if (!loaded.image) return;
+    if (!loaded.image) return false;
     assets::ImageBuffer* mask = loaded.image.release();
     if (target->resolutionClass == 2 && loaded.scale != 2 && m.assetScale != 1.0 &&
         !assets::resizeImage2(table_.console(), &mask, m.assetScale, m.assetScale, 2, 1, 1)) {
       assets::freeImage(&mask);
-      return;
+      return false;
     }
     assets::ImagePtr owned(mask);
     if (owned->width != target->cellW() || owned->height != target->cellH() || s.maskParam1 != 0 ||
@@ -288,9 +305,9 @@ void SpriteCommands::sp_mask(CommandContext& c) {
       owned = placed(table_, *owned, (target->cellW() - owned->width) / 2 + s.maskParam1,
                      (target->cellH() - owned->height) / 2 + s.maskParam2, target->cellW(),
                      target->cellH());
-      if (!owned) return;
+      if (!owned) return false;
     }
-    if (!table_.uploadMask(*target, *owned)) return;
+    if (!table_.uploadMask(*target, *owned)) return false;
   }
   // The back record gets the values too, so that the next commit of a
   // changed property does not take the mask back to nothing.
@@ -300,6 +317,7 @@ void SpriteCommands::sp_mask(CommandContext& c) {
     r->maskValue2 = progress;
     r->maskMode = (softness - 1) & 511;
   }
+  return true;
 }
 
 void SpriteCommands::sp_d(CommandContext& c) {

@@ -79,6 +79,13 @@ class SpriteCommands {
                  std::int32_t cellLayout, const CutRect& cut = {});
   bool loadStanding(std::int32_t slot, std::string_view file, std::uint32_t flags,
                     std::int32_t width, std::int32_t height);
+  // spg after its slot argument.
+  bool makeCanvas(std::int32_t slot, std::int32_t width, std::int32_t height, std::uint32_t flags);
+  // sp_mask after its slot argument: false when the slot is empty
+  // (reported) or the mask could not be made.
+  bool loadMask(std::int32_t slot, std::string_view file, std::int32_t reverse,
+                std::int32_t progress, std::int32_t softness, std::int32_t param1,
+                std::int32_t param2);
 
  private:
   // The slot argument: reported and false when outside 0..999.

@@ -23,6 +23,9 @@ class SpriteQuakes {
              std::uint32_t now);
 
   void advance(std::uint32_t now);
+  // The set itself, for a saved game: the axes stay as the slots hold them.
+  void add(std::int32_t slot) { slots_.insert(slot); }
+  void clear() { slots_.clear(); }
   bool running() const { return !slots_.empty(); }
   const std::set<std::int32_t>& slots() const { return slots_; }
 

@@ -308,12 +308,19 @@ bool SpriteTable::createGeometryOnly(std::unique_ptr<SpriteRecord>& record, std:
 assets::ImagePtr SpriteTable::loadSlotImage(std::string_view name, std::int32_t slotNumber,
                                             std::uint32_t flags, std::int32_t& resolutionClass,
                                             const CutRect& cut) {
+  return loadEffectImage(name, slot(slotNumber).effects, flags, resolutionClass, cut);
+}
+
+assets::ImagePtr SpriteTable::loadEffectImage(std::string_view name,
+                                              const std::array<std::int32_t, kEffectCount>& effects,
+                                              std::uint32_t flags, std::int32_t& resolutionClass,
+                                              const CutRect& cut) {
+  const auto& e = effects;
   const ScreenMetrics m = screen();
   assets::LoadedImage loaded =
       loader_.load(name, (flags & kFlagBypassCache) == 0, true, m.resolutionFactor);
   if (!loaded.image) return nullptr;
   resolutionClass = loaded.scale == 2 ? 2 : 1;
-  const SpriteSlot& s = slot(slotNumber);
   assets::ImageBuffer* image = loaded.image.release();
   const auto fail = [&image]() {
     assets::freeImage(&image);
@@ -333,7 +340,6 @@ assets::ImagePtr SpriteTable::loadSlotImage(std::string_view name, std::int32_t 
     if (x == -1) x = (image->width - w) / 2;
     if (!assets::clippingImage2(console_, &image, x, y, w, h)) return fail();
   }
-  const auto& e = s.effects;
   bool ok = true;
   if (e[kEffectNegative] != 0) ok = ok && assets::negaposiImage(console_, image);
   if (e[kEffectGrey] != 0) ok = ok && assets::grayscalImage(console_, image);
@@ -564,6 +570,10 @@ void SpriteTable::deleteSlot(std::int32_t n) {
     }
   }
   for (const auto& listener : deletionListeners_) listener(n);
+  discardSlot(n);
+}
+
+void SpriteTable::discardSlot(std::int32_t n) {
   Entry& e = slots_[static_cast<std::size_t>(n)];
   for (auto& record : e.records) destroyRecord(record);
   unregister(n);

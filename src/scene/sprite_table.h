@@ -68,6 +68,10 @@ class SpriteTable {
   SpriteRecord* upcoming(std::int32_t n);
   // Whether the slot holds either record.
   bool occupied(std::int32_t n) const;
+  // Record 0 or 1 of a slot by its number, not by which one is in front.
+  const SpriteRecord* buffer(std::int32_t n, int index) const {
+    return slots_[static_cast<std::size_t>(n)].records[static_cast<std::size_t>(index & 1)].get();
+  }
 
   // Creation. Each builds into `record` (allocating it when null); on
   // failure the record is freed and the pointer set to null.
@@ -85,6 +89,11 @@ class SpriteTable {
   // resolution class its pixels have; null when it could not be made.
   assets::ImagePtr loadSlotImage(std::string_view name, std::int32_t slot, std::uint32_t flags,
                                  std::int32_t& resolutionClass, const CutRect& cut = {});
+  // The same with the load-time effects given apart from a slot.
+  assets::ImagePtr loadEffectImage(std::string_view name,
+                                   const std::array<std::int32_t, kEffectCount>& effects,
+                                   std::uint32_t flags, std::int32_t& resolutionClass,
+                                   const CutRect& cut = {});
   // The back record got a new image: properties follow the front record
   // (or take the defaults of a first image) and the new image is pending.
   void adoptNewImage(std::int32_t slot, std::uint32_t flags);
@@ -107,6 +116,11 @@ class SpriteTable {
 
   void commitSlot(std::int32_t slot);
   void commitAll();
+  // Empties a slot at once: both records, its layer entry and the slot
+  // record (but its load-time effects). Unlike a deletion it leaves the
+  // members of its render layer, and the slot's motions, shakes and button
+  // to the caller.
+  void discardSlot(std::int32_t slot);
   // Called at the end of commitAll (the screen offsets' double buffer).
   void setScreenOffsetsCommit(std::function<void()> commit) { offsetsCommit_ = std::move(commit); }
   // Called when a slot is emptied by a deletion (motions, quakes, buttons, movies).

@@ -134,6 +134,18 @@ void Interpreter::clear() {
   parameters_.clear();
   lastTextLine_ = -1;
   currentTextLine_ = -1;
+  stop_.reset();
+}
+
+void Interpreter::leaveSubroutines() {
+  calls_.clear();
+  calls_.shrink_to_fit();
+  loopCount_ = 0;
+  loops_.clear();
+  loops_.shrink_to_fit();
+  loopSkip_ = false;
+  conditionals_.clear();
+  subroutineName_.clear();
 }
 
 }  // namespace tsuzuri::script

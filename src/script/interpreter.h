@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -163,6 +164,18 @@ class Interpreter final : public ScriptPlace {
   std::int32_t currentTextLine() const { return currentTextLine_; }
   void setCurrentTextLine(std::int32_t line) { currentTextLine_ = line; }
 
+  // Where a fast-forward to a restored page stops: the first message line
+  // of that script at or after that line.
+  struct StopPosition {
+    std::uint64_t scriptHash = 0;
+    std::int32_t line = 0;
+  };
+  std::optional<StopPosition>& stopPosition() { return stop_; }
+
+  // Forgets every subroutine and loop being run (a restored game goes on
+  // at the outermost level).
+  void leaveSubroutines();
+
   // Back to the state before start-up (teardown): slots, stacks, flags.
   void clear();
 
@@ -189,6 +202,7 @@ class Interpreter final : public ScriptPlace {
   std::string parameters_;
   std::int32_t lastTextLine_ = -1;
   std::int32_t currentTextLine_ = -1;
+  std::optional<StopPosition> stop_;
 };
 
 }  // namespace tsuzuri::script

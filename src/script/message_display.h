@@ -50,6 +50,9 @@ class MessageDisplay {
   virtual void noteMessageSource(std::uint64_t /*scriptHash*/, std::int32_t /*line*/) {}
   // Whether the message that starts now was read before.
   virtual void setAlreadyRead(bool /*read*/) {}
+  // A fast-forward to a restored page has reached it: the jump ends, and
+  // the message that starts now has the already-read state given.
+  virtual void reachRestoredPage(bool /*read*/) {}
 };
 
 }  // namespace tsuzuri::script

@@ -169,10 +169,17 @@ void StatementLoop::checkAlreadyRead(std::int32_t line) {
                         std::to_string(count));
     return;
   }
-  display_.setAlreadyRead(record->second != 0);
+  if (auto& stop = interpreter_.stopPosition()) {
+    // Fast-forwarding to a restored page: nothing is marked read on the way.
+    if (stop->scriptHash == interpreter_.slot(2).hash && stop->line <= interpreter_.line()) {
+      stop.reset();
+      display_.reachRestoredPage(record->second != 0);
+    }
+    return;
+  }
   // The display starts or ends skip mode by the record; a line read for the
-  // first time is marked as read. (The stop position of a restored save
-  // comes with the save slots.)
+  // first time is marked as read.
+  display_.setAlreadyRead(record->second != 0);
   if (record->second == 0) record->second = 1;
 }
 

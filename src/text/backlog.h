@@ -2,8 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "text/image_log.h"
 
 namespace tsuzuri::text {
 
@@ -24,6 +28,9 @@ struct BacklogEntry {
   std::uint64_t scriptHash = 0;
   std::int32_t line = 0;
   std::int32_t saveNumber = 0;
+  // The picture on screen when the page was committed, and the camera then.
+  std::vector<ImageLogRecord> images;
+  ScreenView screen;
 };
 
 // The ring of the last 200 pages. Texts are cut at whole characters where
@@ -34,6 +41,9 @@ class Backlog {
   const BacklogEntry& current() const { return entries_[static_cast<std::size_t>(current_)]; }
   // The entry `back` pages before the current one (0: the current one).
   const BacklogEntry& entry(std::int32_t back) const;
+  // The entry at a ring index (0..199, wrapping), as saved games number them.
+  BacklogEntry& at(std::int32_t index);
+  const BacklogEntry& at(std::int32_t index) const;
   std::int32_t currentIndex() const { return current_; }
   std::int32_t count() const { return count_; }
 
@@ -45,11 +55,37 @@ class Backlog {
   void commit();
   // Forgets every page.
   void clearAll();
+  // Sets the current index (0..199) and the count (1..200), clamped, as a
+  // saved game gives them; the entries stay as they are.
+  void restoreIndices(std::int32_t currentIndex, std::int32_t count);
+  // Goes back one entry (popSave of the last snapshot), wrapping from 0 to
+  // 199; the count stays.
+  void stepBack() { current_ = (current_ + kBacklogEntries - 1) % kBacklogEntries; }
+
+  // Where a page begins: its script and line, and the number of the save
+  // snapshot current then.
+  struct Position {
+    std::uint64_t scriptHash = 0;
+    std::int32_t line = 0;
+    std::int32_t saveNumber = 0;
+  };
+  // Records where the current page begins. While a saved position is being
+  // restored, that position is recorded instead.
+  void noteSource(std::uint64_t scriptHash, std::int32_t line);
+  // The snapshot number new pages record (the stacked snapshots).
+  void setSnapshotNumber(std::int32_t number) { snapshotNumber_ = number; }
+  std::int32_t snapshotNumber() const { return snapshotNumber_; }
+  // A saved position taken up again (popSave); setLog ends it.
+  const std::optional<Position>& restoring() const { return restoring_; }
+  void beginRestore(const Position& position) { restoring_ = position; }
+  void endRestore() { restoring_.reset(); }
 
  private:
   std::array<BacklogEntry, kBacklogEntries> entries_{};
   std::int32_t current_ = 0;
   std::int32_t count_ = 1;
+  std::int32_t snapshotNumber_ = 0;
+  std::optional<Position> restoring_;
 };
 
 // How much of `text` fits into `room` bytes without splitting a

@@ -40,6 +40,15 @@ MessageFont FontCommands::current() const {
   return f;
 }
 
+void FontCommands::restore(const Choices& choices) {
+  name_ = choices.name;
+  style_.reset();
+  colour1_ = choices.colour1;
+  colour2_ = choices.colour2;
+  colour3_ = choices.colour3;
+  if (refont_) refont_(current());
+}
+
 void FontCommands::addFontFile(CommandContext& c) {
   const std::string name(c.text(1));
   // A relative name is a file of the game folder; a failure is silent.

@@ -37,6 +37,15 @@ class FontCommands {
 
   // The current font: the defaults until a command chose otherwise.
   MessageFont current() const;
+  // What the commands chose over the defaults (a saved game keeps these).
+  struct Choices {
+    std::optional<std::string> name;
+    std::optional<std::int32_t> colour1, colour2, colour3;
+  };
+  Choices choices() const { return {name_, colour1_, colour2_, colour3_}; }
+  // Takes a saved game's choices; the style goes back to the default. The
+  // message window takes the font.
+  void restore(const Choices& choices);
   // Font files the game added for itself (at most nine are remembered).
   const std::vector<std::string>& addedFiles() const { return added_; }
 

@@ -110,6 +110,7 @@ void MessageModes::finishJump() {
   skipInEffect_ = false;
   table_.setJumpMode(0);
   event_ = kEventJumpStopped;
+  if (spriteRebuild_) spriteRebuild_();
   table_.commitAll();
   if (soundRestart_) soundRestart_();
   interpreter_.setStatement(0);

@@ -70,6 +70,13 @@ class MessageModes {
   void finishJump();
   // What starts the remembered sounds.
   void setSoundRestart(std::function<void()> restart) { soundRestart_ = std::move(restart); }
+  // What gives the sprites made while jumping their pictures.
+  void setSpriteRebuild(std::function<void()> rebuild) { spriteRebuild_ = std::move(rebuild); }
+  // The page a restored game fast-forwarded to is reached.
+  void reachRestoredPage(bool alreadyRead) {
+    finishJump();
+    alreadyRead_ = alreadyRead;
+  }
 
  private:
   bool visible() const { return composer_.windowVisibility() != 0; }
@@ -89,6 +96,7 @@ class MessageModes {
   bool alreadyRead_ = false;
   std::int32_t event_ = 0;
   std::function<void()> soundRestart_;
+  std::function<void()> spriteRebuild_;
 };
 
 }  // namespace tsuzuri::text

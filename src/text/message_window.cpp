@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/image_log.h"
 #include "util/crc.h"
 #include "util/sjis.h"
 
@@ -89,9 +90,7 @@ void MessageWindow::setSpeaker(std::string_view name) {
 }
 
 void MessageWindow::noteMessageSource(std::uint64_t scriptHash, std::int32_t line) {
-  BacklogEntry& entry = backlog_.current();
-  entry.scriptHash = scriptHash;
-  entry.line = line;
+  backlog_.noteSource(scriptHash, line);
 }
 
 bool MessageWindow::setLabel(std::string_view label, std::uint32_t& hook) {
@@ -253,7 +252,7 @@ void MessageWindow::newLine() {
 }
 
 void MessageWindow::clearPage(bool commit) {
-  if (commit) backlog_.commit();
+  if (commit) commitPage(backlog_, s_.scene);
   page_.line = 0;
   page_.column = 0;
   page_.indent = 0;
@@ -274,7 +273,7 @@ void MessageWindow::clearAfterWait() {
   if (page_.lastAction == kPageWait) {
     clearPage(true);
   } else if ((metrics_.blankLineEnd & 4) != 0 && (page_.line > 0 || page_.column > 0)) {
-    backlog_.commit();
+    commitPage(backlog_, s_.scene);
     ++page_.line;
     page_.column = 0;
     page_.indent = 0;

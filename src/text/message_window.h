@@ -65,6 +65,7 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   bool waiting() const override { return waiting_; }
   void noteMessageSource(std::uint64_t scriptHash, std::int32_t line) override;
   void setAlreadyRead(bool read) override { modes_.messageLine(read); }
+  void reachRestoredPage(bool read) override { modes_.reachRestoredPage(read); }
 
   // The text objects: made with the current font at the window's size.
   void create(std::int32_t maxChars, std::int32_t maxRubyChars);

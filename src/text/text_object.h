@@ -38,6 +38,8 @@ class TextObject {
   // Each moves the characters already set.
   void setRate(double rate);
   void setOrigin(std::int32_t x, std::int32_t y);
+  std::int32_t originX() const { return originX_; }
+  std::int32_t originY() const { return originY_; }
   void setShift(std::int32_t x, std::int32_t y);
   // How many reveal steps a pause character (、。 and ideographic space)
   // adds after itself.

@@ -106,6 +106,11 @@ bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t
 }
 
 bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t flags,
+                         const SpriteFont& font) {
+  return create(slot, text, flags, font, BacklogBox{});
+}
+
+bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t flags,
                          const SpriteFont& font, const BacklogBox& box) {
   scene::SpriteSlot& s = table_.slot(slot);
   if (s.autoDelete != 0) {

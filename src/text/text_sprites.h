@@ -53,6 +53,7 @@ class TextSprites {
   void logsp_reset(commands::CommandContext& c);
 
   const BacklogLayout& backlogLayout() const { return backlog_; }
+  void setBacklogLayout(const BacklogLayout& layout) { backlog_ = layout; }
   // The message font history text is drawn with (face, style, colours).
   void setMessageFont(std::function<SpriteFont()> font) { messageFont_ = std::move(font); }
   // Script pixels to display pixels.
@@ -64,6 +65,9 @@ class TextSprites {
   // Makes a text sprite of `text` in the slot with the current font; false
   // when it could not be made.
   bool create(std::int32_t slot, std::string_view text, std::uint32_t flags);
+  // The same with another font (a saved sprite's), the current one kept.
+  bool create(std::int32_t slot, std::string_view text, std::uint32_t flags,
+              const SpriteFont& font);
   // The picture of a text with a font: lines and ruby laid out, each
   // character rasterised; null (reported) when it cannot be made.
   // With `spacing` (letter spacing) and `linePitch` (0: the size) in

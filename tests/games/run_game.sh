@@ -22,6 +22,12 @@
 # clock, "runner:no-title" leaves the title out so that the engine must
 # recover the key, "runner:tolerance=T" sets the pictures' tolerance.
 #
+# "runner:again" plays the game a second time in the same game folder (a
+# game that saved in the first run can load in the second): the outputs of
+# both runs are compared together, the status is the second run's, and the
+# first run's last frame must equal the second run's (the screenshot, which
+# is then also compared with expected/screenshot.png when there is one).
+#
 # An input.txt beside scripts/ is played as the run's scripted input
 # (--input).
 #
@@ -43,6 +49,7 @@ set -u -o pipefail
 engine=$1 pack=$2 source=$3 work=$4 image=$5 sound=$6
 title="test game"
 tolerance=2
+again=0
 
 rm -rf "$work"
 mkdir -p "$work/game" "$work/out"
@@ -66,6 +73,7 @@ if [ -f "$source/args" ]; then
       runner:real-clock) options=("${options[@]/--virtual-clock}") ;;
       runner:no-title) options=("${options[@]/--title}"); options=("${options[@]/$title}") ;;
       runner:tolerance=*) tolerance=${line#runner:tolerance=} ;;
+      runner:again) again=1 ;;
       "") ;;
       *) options+=("$line") ;;
     esac
@@ -76,7 +84,7 @@ for o in "${options[@]}"; do [ -n "$o" ] && clean+=("$o"); done
 if [ -f "$source/input.txt" ]; then
   clean+=(--input "$source/input.txt")
 fi
-if [ -f "$source/expected/screenshot.png" ]; then
+if [ -f "$source/expected/screenshot.png" ] && [ "$again" = 0 ]; then
   clean+=(--screenshot "$work/out/screenshot.png")
 fi
 if [ -f "$source/expected/frames.txt" ] || [ -d "$source/expected/frames" ]; then
@@ -86,9 +94,20 @@ if [ -f "$source/expected/audio.txt" ]; then
   clean+=(--audio-capture "$work/out/audio.wav")
 fi
 
-"$engine" "${clean[@]}" --transcript "$work/out/transcript.txt" "$work/game" \
-  > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
-echo $? > "$work/out/status"
+if [ "$again" = 1 ]; then
+  "$engine" "${clean[@]}" --screenshot "$work/out/first.png" \
+    --transcript "$work/out/transcript.txt" "$work/game" \
+    > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
+  "$engine" "${clean[@]}" --screenshot "$work/out/screenshot.png" \
+    --transcript "$work/out/transcript2.txt" "$work/game" \
+    >> "$work/out/stdout.txt" 2>> "$work/out/stderr.txt"
+  echo $? > "$work/out/status"
+  cat "$work/out/transcript2.txt" >> "$work/out/transcript.txt"
+else
+  "$engine" "${clean[@]}" --transcript "$work/out/transcript.txt" "$work/game" \
+    > "$work/out/stdout.txt" 2> "$work/out/stderr.txt"
+  echo $? > "$work/out/status"
+fi
 
 log="$work/game/Information.txt"
 : > "$work/out/Information.txt"
@@ -129,6 +148,11 @@ check_picture() {
 }
 
 failed=0
+if [ "$again" = 1 ] && ! "$image" compare "$work/out/first.png" "$work/out/screenshot.png" \
+    --tolerance "$tolerance" > "$work/out/compare.txt" 2>&1; then
+  echo "the second run's last frame differs from the first's: $(cat "$work/out/compare.txt")"
+  failed=1
+fi
 if [ -f "$source/expected/frames.txt" ]; then
   (cd "$work/out/frames" 2>/dev/null && ls) > "$work/out/frames.txt"
   if ! diff -u --label expected/frames.txt --label actual/frames.txt \

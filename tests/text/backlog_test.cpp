@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace tsuzuri::text {
@@ -31,6 +32,33 @@ TEST(Backlog, TheRingKeepsTheLast200PagesAndCutsAtWholeCharacters) {
   EXPECT_EQ(log.count(), 1);
   EXPECT_EQ(log.currentIndex(), 0);
   EXPECT_EQ(log.entry(1).text, "");
+}
+
+TEST(Backlog, ASavedPositionIsClampedAndRingIndexesWrap) {
+  const struct {
+    std::int32_t current, count, wantCurrent, wantCount;
+  } cases[] = {{5, 17, 5, 17}, {-3, 0, 0, 1}, {200, 201, 199, 200}, {199, 200, 199, 200}};
+  for (const auto& c : cases) {
+    Backlog log;
+    log.restoreIndices(c.current, c.count);
+    EXPECT_EQ(log.currentIndex(), c.wantCurrent);
+    EXPECT_EQ(log.count(), c.wantCount);
+  }
+  Backlog log;
+  log.restoreIndices(3, 10);
+  log.at(2).text = "two";
+  log.at(199).text = "last";
+  EXPECT_EQ(log.at(-1).text, "last");
+  EXPECT_EQ(log.at(202).text, "two");
+  EXPECT_EQ(log.entry(1).text, "two");
+  EXPECT_EQ(log.entry(4).text, "last");
+  // No distance is too far to wrap.
+  EXPECT_EQ(&log.entry(INT32_MIN), &log.at(3 + 48));
+  for (const std::int32_t expected : {2, 1, 0, 199}) {
+    log.stepBack();
+    EXPECT_EQ(log.currentIndex(), expected);
+  }
+  EXPECT_EQ(log.count(), 10);
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+#include "persist/already_read.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+
+#include "persist/data_container.h"
+#include "platform/files.h"
+#include "util/display_name.h"
+#include "util/number_text.h"
+#include "util/sjis.h"
+
+namespace tsuzuri::persist {
+
+namespace {
+
+// A key as it was written: the display name of a script's hash. Keys are
+// read leniently, as the engine always read them: blanks and tabs before
+// the digits, lower-case letters and leading zeros are allowed, so they are
+// taken away before the key is looked up among the display names.
+std::string normalisedKey(std::string_view key) {
+  const std::size_t first = key.find_first_not_of(" \t");
+  key.remove_prefix(first == std::string_view::npos ? key.size() : first);
+  const std::size_t digits = key.find_first_not_of('0');
+  key.remove_prefix(digits == std::string_view::npos ? key.size() : digits);
+  std::string out(key.empty() ? std::string_view("0") : key);
+  std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  });
+  return out;
+}
+
+}  // namespace
+
+std::string AlreadyReadFile::text() const {
+  std::string out;
+  for (const auto& [hash, flags] : tables_.alreadyRead) {
+    out.append("S").append(util::hashDisplayName(hash)).append("=");
+    for (const auto& [line, flag] : flags) out += util::itos10(flag);
+    out += "\r\n";
+  }
+  return out;
+}
+
+void AlreadyReadFile::apply(std::string_view text) {
+  std::unordered_map<std::string, std::uint64_t> scripts;
+  for (const auto& [hash, flags] : tables_.alreadyRead) {
+    scripts.emplace(util::hashDisplayName(hash), hash);
+  }
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    // The CR of the line end is no flag.
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::size_t equals = line.find('=');
+    // Anything but an "S" line (an empty last line, say) carries nothing.
+    if (line.empty() || line.front() != 'S' || equals == std::string_view::npos) continue;
+    const std::string_view key = line.substr(1, equals - 1);
+    const auto script = scripts.find(normalisedKey(key));
+    if (script == scripts.end()) {
+      reporter_.report(std::string(key) + util::toSjis(u8" が存在しなくなっています"));
+      continue;
+    }
+    script::AlreadyReadTable& flags = tables_.alreadyRead[script->second];
+    auto flag = flags.begin();
+    for (const char c : line.substr(equals + 1)) {
+      if (flag == flags.end()) break;
+      (flag++)->second = static_cast<std::uint8_t>(c - '0');
+    }
+  }
+}
+
+void AlreadyReadFile::read(const std::string& nativePath, std::string_view name) {
+  if (platform::fileKind(nativePath) == platform::FileKind::kMissing) return;
+  const std::optional<std::string> text = loadDataZlib(nativePath, name, true, reporter_);
+  if (text) apply(*text);
+}
+
+bool AlreadyReadFile::write(const std::string& nativePath, std::string_view name) const {
+  const std::size_t slash = nativePath.rfind('/');
+  // A folder that cannot be made is reported when the file cannot be opened.
+  if (slash != std::string::npos && slash > 0) {
+    static_cast<void>(platform::createDirectories(nativePath.substr(0, slash)));
+  }
+  return saveDataZlib(nativePath, name, text(), true, reporter_);
+}
+
+}  // namespace tsuzuri::persist
