@@ -48,3 +48,25 @@ if [ -z "$loudest" ] || [ "$loudest" -lt -20 ]; then
   cat "$work/levels.txt"
   exit 1
 fi
+# The save and load screens: a player saves at the first page and loads it
+# again at the second; the first page is shown again, and the slot has its
+# thumbnail.
+rm -rf "$work/game"
+cp -R "$game/." "$work/game"
+input=$(dirname "$0")/save_load_input.txt
+"$engine" --headless --virtual-clock --max-time 25000 --auto-click 1500 --input "$input" \
+  --transcript "$work/saved.txt" "$work/game" > /dev/null 2> "$work/stderr.txt"
+if [ -s "$work/stderr.txt" ]; then
+  echo "saving and loading reported:"
+  cat "$work/stderr.txt"
+  exit 1
+fi
+if [ ! -f "$work/game/save/save001.dat" ] || [ ! -f "$work/game/save/thumb1.png" ]; then
+  echo "the save screen wrote no slot or no thumbnail"
+  exit 1
+fi
+if [ "$(grep -c '^【案内】{綴' "$work/saved.txt")" -ne 2 ]; then
+  echo "loading did not go back to the first page:"
+  cat "$work/saved.txt"
+  exit 1
+fi

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "assets/image_buffer.h"
+#include "assets/image_save.h"
 #include "core/engine.h"
 #include "pack/container_writer.h"
 #include "script/script_entry.h"
@@ -24,6 +26,13 @@ class SilentConsole final : public tsuzuri::script::Console {
 
 constexpr std::string_view kTitle = "save fuzz";
 
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  if (out == nullptr) std::abort();
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+}
+
 // The game folder, made once: its script and an empty save folder.
 const std::string& gameFolder() {
   static const std::string folder = [] {
@@ -34,15 +43,19 @@ const std::string& gameFolder() {
     std::string error;
     const auto container = tsuzuri::pack::buildScriptContainer(
         {{"script/0.txt",
-          "loadSave 0, 0\ndraw\nmakeSave\nsaveSave 1, 0\npopSave -1\npopSave 0\nend\n"},
+          "screen 320, 240, 320, 0\nloadSave 0, 0\ndraw\nmakeSave\nsaveSave 1, 0\n"
+          "popSave -1\npopSave 0\nend\n"},
          {"script/1.txt", "*load_lb\nreturn\n"}},
         tsuzuri::script::titleKey(std::string(kTitle)), error);
     if (!container) std::abort();
     std::filesystem::create_directories(path + "save");
-    std::FILE* out = std::fopen((path + "script.dat").c_str(), "wb");
-    if (out == nullptr) std::abort();
-    std::fwrite(container->data(), 1, container->size(), out);
-    std::fclose(out);
+    writeFile(path + "script.dat", *container);
+    // Pictures under the names the seeds use, so that sprites are rebuilt.
+    tsuzuri::assets::ImagePtr image = tsuzuri::assets::makeImage(12, 10, 32);
+    const auto png = tsuzuri::assets::encodeImage("a.png", image.get(), 1, 32, 1, 0);
+    for (const char* name : {"a.png", "bg.png", "solid.png", "wide.png", "cells.png"}) {
+      writeFile(path + name, std::string(png.bytes.begin(), png.bytes.end()));
+    }
     return path;
   }();
   return folder;
@@ -52,6 +65,10 @@ const std::string& gameFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string& folder = gameFolder();
+  // Registered after the folder's name exists, so that it runs before the
+  // name is destroyed.
+  static const int cleanup = std::atexit([] { std::filesystem::remove_all(gameFolder()); });
+  static_cast<void>(cleanup);
   std::FILE* save = std::fopen((folder + "save/save000.txt").c_str(), "wb");
   if (save == nullptr) return 0;
   std::fwrite(data, 1, size, save);

@@ -131,8 +131,17 @@ void SaveState::appendResumeLine(std::string& out) const {
                  restoring->line - 1);
   } else if (!in.callStack().empty()) {
     const script::CallFrame& outermost = in.callStack().front();
-    appendFormat(out, "File=%s,%d\n", displayName(outermost.scriptHash).c_str(),
-                 outermost.resumeLine - 1);
+    std::int32_t line = outermost.resumeLine - 1;
+    // Saved at a wait inside a page: the page is laid out again from the
+    // message that began it. (Its return position may be a later line of
+    // the page, which alone would show half a page and find no message
+    // starting there.)
+    const text::MessageWindow::PageStart& page = s_.messages.pageStart();
+    if (!s_.messages.backlog().current().text.empty() && page.scriptHash == outermost.scriptHash &&
+        page.line >= 0) {
+      line = std::min(line, page.line - 1);
+    }
+    appendFormat(out, "File=%s,%d\n", displayName(outermost.scriptHash).c_str(), line);
   } else {
     // No script is named "0": the loader keeps its script and takes the line.
     appendFormat(out, "File=0,%d\n", in.line() + 1);
@@ -215,6 +224,13 @@ void SaveState::clearForRestore() {
   current_.clear();
   s_.fonts.restore({});
   clearScene(s_.scene);
+  // Buttons on sprites that went with the old scene go too; the page on
+  // screen belongs to the old game.
+  scene::Scene& scene = s_.scene.scene;
+  for (std::int32_t slot = 0; slot < scene::kSlotCount; ++slot) {
+    if (!scene.sprites().occupied(slot)) scene.buttons().erase(slot);
+  }
+  s_.messages.clearPage(false);
   script::Variables& variables = s_.expression.variables();
   std::vector<std::string> names;
   for (const auto& [name, value] : variables.namedIntegers()) {

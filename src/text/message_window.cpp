@@ -91,6 +91,7 @@ void MessageWindow::setSpeaker(std::string_view name) {
 
 void MessageWindow::noteMessageSource(std::uint64_t scriptHash, std::int32_t line) {
   backlog_.noteSource(scriptHash, line);
+  pageStart_ = {s_.interpreter.current().hash, s_.interpreter.currentTextLine()};
 }
 
 bool MessageWindow::setLabel(std::string_view label, std::uint32_t& hook) {

@@ -117,6 +117,13 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   std::array<std::int32_t, 2> lastPosition() const;
 
   Backlog& backlog() { return backlog_; }
+  // Where the page being written began: the script that showed its first
+  // message and that message's first line (its speaker's line).
+  struct PageStart {
+    std::uint64_t scriptHash = 0;
+    std::int32_t line = -1;
+  };
+  const PageStart& pageStart() const { return pageStart_; }
   MessageModes& modes() { return modes_; }
   const TextObject& text() const { return text_; }
   const TextObject& ruby() const { return ruby_; }
@@ -165,6 +172,7 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   std::function<void(std::string_view, std::string_view)> transcript_;
   std::string speaker_;  // for the transcript, until the message's first line
   std::size_t offset_ = 0;
+  PageStart pageStart_;
   // The line whose layout stopped at a wait, to be entered again.
   struct Stop {
     const char* data = nullptr;
