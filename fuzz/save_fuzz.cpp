@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.maxTime = 2000;
   SilentConsole console;
   {
-    tsuzuri::core::Engine engine(*host, tsuzuri::assets::GameFolder::fromDirectory(folder),
-                                 options, console);
+    tsuzuri::core::Engine engine(*host, tsuzuri::assets::GameFolder::fromDirectory(folder), options,
+                                 console);
     static_cast<void>(engine.run());
   }
   if (boxes != nullptr) std::fclose(boxes);

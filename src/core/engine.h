@@ -20,8 +20,8 @@
 #include "persist/already_read_commands.h"
 #include "persist/persistence.h"
 #include "persist/save_commands.h"
-#include "persist/save_state.h"
 #include "persist/save_location.h"
+#include "persist/save_state.h"
 #include "persist/settings.h"
 #include "persist/settings_commands.h"
 #include "persist/settings_file.h"
@@ -115,6 +115,8 @@ class Engine {
   RunResult run();
 
   script::Interpreter& interpreter() { return interpreter_; }
+  // The system commands; a tool may add its own before the run.
+  commands::CommandRegistry& registry() { return registry_; }
   commands::ErrorReporter& errors() { return errors_; }
   persist::Settings& settings() { return settings_; }
   persist::Persistence& persistence() { return persistence_; }

@@ -189,7 +189,8 @@ std::uint32_t Fields::hex(std::size_t i, std::uint32_t fallback) const {
 
 double Fields::real(std::size_t i, double fallback) const {
   if (!has(i)) return fallback;
-  return parsed(text(i), [](const char* s, char** e) { return std::strtod(s, e); }, fallback);
+  return parsed(
+      text(i), [](const char* s, char** e) { return std::strtod(s, e); }, fallback);
 }
 
 std::string_view RecordLines::value(std::string_view key) const {

@@ -34,8 +34,7 @@ void appendFormat(std::string& out, const char* format, ...) __attribute__((form
 // begin with `prefix` ("name=value," and "name='text',"), sorted by name.
 void appendIntegerItems(std::string& out, const script::Variables& variables,
                         std::string_view prefix);
-void appendTextItems(std::string& out, const script::Variables& variables,
-                     std::string_view prefix);
+void appendTextItems(std::string& out, const script::Variables& variables, std::string_view prefix);
 // Creates the variables of an Integer or a String line's value.
 void recreateIntegers(script::Expression& expression, std::string_view value);
 void recreateTexts(script::Expression& expression, std::string_view value);

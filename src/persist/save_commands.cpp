@@ -110,8 +110,8 @@ void SaveCommands::loadSaveText(CommandContext& c) {
 }
 
 void SaveCommands::existSave(CommandContext& c) {
-  const bool exists = platform::fileKind(slotPath(c.integer(1), c.integer(2) != 0)) ==
-                      platform::FileKind::kFile;
+  const bool exists =
+      platform::fileKind(slotPath(c.integer(1), c.integer(2) != 0)) == platform::FileKind::kFile;
   c.setIntegerResult(3, exists ? 1 : 0);
 }
 

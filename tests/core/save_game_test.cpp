@@ -52,7 +52,8 @@ class SaveGameTest : public ::testing::Test {
 
 // A scene with a sprite in motion, a shake, two pages, variables and music.
 const std::string kScene =
-    "screen 320, 240, 320, 0\nsp 3, \"a.png\", 0, 0\nsp_xy 3, 10, 20\nsp_ax 3, 200, 1000, 0, 0\nsp_aa 3, 0, 500, 0, 1\n"
+    "screen 320, 240, 320, 0\nsp 3, \"a.png\", 0, 0\nsp_xy 3, 10, 20\nsp_ax 3, 200, 1000, 0, "
+    "0\nsp_aa 3, 0, 500, 0, 1\n"
     "sp_qy 3, 5, 300, 0, 0, 0, 0\nsc_qx 3, 400, 0, 0, 0, 0\n"
     "setTagLog \"a\"\nsetLog \"one\", 1, 0\nclearMess\nsetLog \"two\", 2, 0\n"
     "int g_n = 5\nstring g_s = \"x\"\nsleep 100\nmakeSave\n";
@@ -122,14 +123,13 @@ TEST_F(SaveGameTest, AFailedWriteKeepsTheSlotItWouldHaveReplaced) {
   rlimit limited = old;
   limited.rlim_cur = before.size() + 1000;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const RunResult second =
-      run(kScene + "string g_big = \"" + std::string(4000, 'y') + "\"\nmakeSave\nsaveSave 0, 0\nend\n");
+  const RunResult second = run(kScene + "string g_big = \"" + std::string(4000, 'y') +
+                               "\"\nmakeSave\nsaveSave 0, 0\nend\n");
   ::setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
   ASSERT_TRUE(second.started);
   EXPECT_EQ(dir.read("save/save000.txt"), before);
   EXPECT_NE(dir.read("Information.txt").find("saveDataZlib"), std::string::npos);
-
 }
 
 TEST_F(SaveGameTest, SnapshotsStackAndPopBackInOrder) {
@@ -137,13 +137,28 @@ TEST_F(SaveGameTest, SnapshotsStackAndPopBackInOrder) {
   // stack, and popSave -1 takes the second.
   // Each restore goes on where its record was taken (after the line that
   // saved), and calls *load_lb first, which tells the page.
-  const RunResult result = run(
-      "int loaded = 0, g_page = 1\npushSave 1, \"\"\ncal %g_page = 2\npushSave 1, \"\"\n"
-      "cal %g_page = 3\nmakeSave\nsaveSave 2, 1\nif (%loaded == 0) loadSave 2, 1\n"
-      "popSave -1\nend\n*load_lb\nprint %g_page, \";\"\ncal %loaded += 1\n"
-      "if (%loaded == 3) end\nreturn\n");
+  const RunResult result =
+      run("int loaded = 0, g_page = 1\npushSave 1, \"\"\ncal %g_page = 2\npushSave 1, \"\"\n"
+          "cal %g_page = 3\nmakeSave\nsaveSave 2, 1\nif (%loaded == 0) loadSave 2, 1\n"
+          "popSave -1\nend\n*load_lb\nprint %g_page, \";\"\ncal %loaded += 1\n"
+          "if (%loaded == 3) end\nreturn\n");
   ASSERT_TRUE(result.started);
   EXPECT_EQ(console.out, "3;2;1;");
+}
+
+TEST_F(SaveGameTest, PagingBackFastForwardsFromTheSnapshotToThePage) {
+  // A snapshot before every page. At the third page (committed, so one page
+  // back is the third) the game pages back: the second page passes again
+  // in jump mode (getMode 8), the third is shown as before.
+  const RunResult result =
+      run("screen 320, 240, 320, 0\nint jumped = 0, g_page = 0\nsetMessCreate 200, 40\n"
+          "setMessLine 0, 2\npreMessGosub *pre\nsufMessGosub *post\n" +
+          util::toSjis(u8"一ページ目\n\n二ページ目\n\n三ページ目\n\n") +
+          "end\n*pre\npushSave 1, \"\"\ncal %g_page += 1\nreturn\n"
+          "*post\ngetMode %9\nprint %g_page, \":\", %9, \";\"\nclearMess\n"
+          "if (%g_page == 3 && %jumped == 0) cal %jumped = 1 : popSave 1\nreturn\n");
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(console.out, "1:0;2:0;3:0;2:8;3:0;");
 }
 
 }  // namespace
