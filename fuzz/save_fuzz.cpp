@@ -43,8 +43,14 @@ const std::string& gameFolder() {
     std::string error;
     const auto container = tsuzuri::pack::buildScriptContainer(
         {{"script/0.txt",
-          "screen 320, 240, 320, 0\nloadSave 0, 0\ndraw\nmakeSave\nsaveSave 1, 0\n"
-          "popSave -1\npopSave 0\nend\n"},
+          // Each step runs once; a restore may go on at any line (the input
+          // names it), and every line leads back to the dispatch.
+          "screen 320, 240, 320, 0\n*again\nif (%1 == 0) goto *load\n"
+          "if (%2 == 0) goto *save\nif (%3 == 0) goto *back\nif (%4 == 0) goto *page\nend\n"
+          "*load\ncal %1 = 1\nloadSave 0, 0\ngoto *again\n"
+          "*save\ncal %2 = 1\ndraw\nmakeSave\nsaveSave 1, 0\ngoto *again\n"
+          "*back\ncal %3 = 1\npopSave -1\ngoto *again\n"
+          "*page\ncal %4 = 1\npopSave 0\ngoto *again\n"},
          {"script/1.txt", "*load_lb\nreturn\n"}},
         tsuzuri::script::titleKey(std::string(kTitle)), error);
     if (!container) std::abort();
@@ -83,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.titleKey = tsuzuri::script::titleKey(std::string(kTitle));
   options.title = kTitle;
   options.maxTime = 2000;
+  // A restore that goes on at the line that loads it loads again for ever.
+  options.realTimeLimit = 1000;
   SilentConsole console;
   {
     tsuzuri::core::Engine engine(*host, tsuzuri::assets::GameFolder::fromDirectory(folder), options,

@@ -9,9 +9,16 @@ seconds=${2:-30}
 status=0
 for fuzzer in "$bin"/*_fuzz; do
   name=$(basename "$fuzzer")
+  # fuzz/NAME.flags may hold more libFuzzer flags for one target, one a line.
+  flags=()
+  if [ -f "$top/fuzz/$name.flags" ]; then
+    while IFS= read -r line; do
+      case "$line" in ''|'#'*) ;; *) flags+=("$line") ;; esac
+    done < "$top/fuzz/$name.flags"
+  fi
   scratch=$(mktemp -d)
   echo "== $name for ${seconds}s"
-  if ! "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$top/build-fuzz/$name-" \
+  if ! "$fuzzer" "${flags[@]}" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$top/build-fuzz/$name-" \
       "$scratch" "$top/fuzz/corpus/$name" 2>&1 | tail -n 12; then
     status=1
   fi

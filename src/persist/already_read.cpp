@@ -68,7 +68,8 @@ void AlreadyReadFile::apply(std::string_view text) {
     auto flag = flags.begin();
     for (const char c : line.substr(equals + 1)) {
       if (flag == flags.end()) break;
-      (flag++)->second = static_cast<std::uint8_t>(c - '0');
+      // A flag is a digit; anything else in a damaged file reads as unread.
+      (flag++)->second = c >= '0' && c <= '9' ? static_cast<std::uint8_t>(c - '0') : 0;
     }
   }
 }

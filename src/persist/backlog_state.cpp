@@ -23,28 +23,14 @@ constexpr std::array<std::pair<char, char>, 7> kProtected = {{
     {'\t', 't'},
 }};
 
+// The largest position, scale (percent) and picture side a page's records
+// and camera are read with.
+constexpr std::int32_t kMostOffset = 32768;
+constexpr std::int32_t kMostPercent = 10000;
+constexpr std::int32_t kMostSide = 8192;
+
 bool blank(char c) {
   return c == ' ' || c == '\t';
-}
-
-// A script's identifier from its display name (base 32, digits 0-9 then
-// A-V in either case); reading stops at the first other character.
-std::uint64_t hashFromDisplayName(std::string_view name) {
-  std::uint64_t hash = 0;
-  for (const char c : name) {
-    std::uint64_t digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint64_t>(c - '0');
-    } else if (c >= 'A' && c <= 'V') {
-      digit = static_cast<std::uint64_t>(c - 'A') + 10;
-    } else if (c >= 'a' && c <= 'v') {
-      digit = static_cast<std::uint64_t>(c - 'a') + 10;
-    } else {
-      break;
-    }
-    hash = hash << 5 | digit;
-  }
-  return hash;
 }
 
 std::uint32_t hexOf(std::int32_t value) {
@@ -89,6 +75,16 @@ text::ImageLogRecord readRecord(std::string_view element) {
   for (std::size_t i = 0; i < std::size(moreHexFields); ++i) {
     *moreHexFields[i] = hex(15 + i, *moreHexFields[i]);
   }
+  // What the engine writes stays in these ranges; a damaged save is held
+  // to them so that re-composing its page stays within bounds.
+  r.kindBlend &= 0xFF;
+  r.alpha &= 0xFF;
+  r.x = std::clamp(r.x, -kMostOffset, kMostOffset);
+  r.y = std::clamp(r.y, -kMostOffset, kMostOffset);
+  r.scaleX = std::clamp(r.scaleX, -kMostPercent, kMostPercent);
+  r.scaleY = std::clamp(r.scaleY, -kMostPercent, kMostPercent);
+  r.width = std::clamp(r.width, 0, kMostSide * 4 + 3);
+  r.height = std::clamp(r.height, 0, kMostSide * 4 + 3);
   return r;
 }
 
@@ -212,23 +208,25 @@ void restoreBacklogLines(text::Backlog& backlog, const RecordLines& record) {
   }
   using Entry = text::BacklogEntry;
   readArray(backlog, record, "msgScreenX", [](Entry& e, const Fields& f, std::size_t i) {
-    e.screen.x = f.decimal(i, e.screen.x);
+    e.screen.x = std::clamp(f.decimal(i, e.screen.x), -kMostOffset, kMostOffset);
   });
   readArray(backlog, record, "msgScreenY", [](Entry& e, const Fields& f, std::size_t i) {
-    e.screen.y = f.decimal(i, e.screen.y);
+    e.screen.y = std::clamp(f.decimal(i, e.screen.y), -kMostOffset, kMostOffset);
   });
   const auto hex = [](const Fields& f, std::size_t i, std::int32_t fallback) {
     return static_cast<std::int32_t>(f.hex(i, static_cast<std::uint32_t>(fallback)));
   };
-  readArray(backlog, record, "msgScreenW",
-            [&](Entry& e, const Fields& f, std::size_t i) { e.screen.w = hex(f, i, e.screen.w); });
-  readArray(backlog, record, "msgScreenH",
-            [&](Entry& e, const Fields& f, std::size_t i) { e.screen.h = hex(f, i, e.screen.h); });
+  readArray(backlog, record, "msgScreenW", [&](Entry& e, const Fields& f, std::size_t i) {
+    e.screen.w = std::clamp(hex(f, i, e.screen.w), 0, kMostPercent);
+  });
+  readArray(backlog, record, "msgScreenH", [&](Entry& e, const Fields& f, std::size_t i) {
+    e.screen.h = std::clamp(hex(f, i, e.screen.h), 0, kMostPercent);
+  });
   readArray(backlog, record, "msgCounts", [&](Entry& e, const Fields& f, std::size_t i) {
     e.lineCount = hex(f, i, e.lineCount);
   });
   readArray(backlog, record, "msgHash", [](Entry& e, const Fields& f, std::size_t i) {
-    e.scriptHash = hashFromDisplayName(f.text(i));
+    e.scriptHash = util::hashFromDisplayName(f.text(i));
   });
   readArray(backlog, record, "msgLine",
             [&](Entry& e, const Fields& f, std::size_t i) { e.line = hex(f, i, e.line); });

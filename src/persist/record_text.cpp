@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -105,21 +106,18 @@ std::vector<typename Map::const_pointer> sortedWithPrefix(const Map& map, std::s
   return items;
 }
 
-// Run as a declaration, "name='text'" would end the text at a quote inside
-// it, and a text with a quote and a comma would not even stay one element.
-// Such a text, in the form the writer gives, is taken as it stands between
-// the outer quotes; every other element is run as the declaration it
-// always was.
+// An element in the form the writer gives, "name='text'", is the text
+// between the outer quotes as it stands: run as a declaration, a quote
+// inside the text would end it. Any other element is run as the
+// declaration it always was.
 void recreateText(script::Expression& expression, std::string_view element) {
   const std::size_t equals = element.find('=');
   if (equals != std::string_view::npos && element.size() >= equals + 3 &&
       element[equals + 1] == '\'' && element.back() == '\'') {
-    const std::string_view quoted = element.substr(equals + 2, element.size() - equals - 3);
-    if (quoted.find('\'') != std::string_view::npos && quoted.find(',') != std::string_view::npos) {
-      const std::string name = expression.evaluate(element.substr(0, equals)).text;
-      expression.variables().declareText(name) = std::string(quoted);
-      return;
-    }
+    const std::string name = expression.evaluate(element.substr(0, equals)).text;
+    expression.variables().declareText(name) =
+        std::string(element.substr(equals + 2, element.size() - equals - 3));
+    return;
   }
   script::HostVariables(expression).newScriptString(element);
 }
@@ -189,8 +187,11 @@ std::uint32_t Fields::hex(std::size_t i, std::uint32_t fallback) const {
 
 double Fields::real(std::size_t i, double fallback) const {
   if (!has(i)) return fallback;
-  return parsed(
+  const double value = parsed(
       text(i), [](const char* s, char** e) { return std::strtod(s, e); }, fallback);
+  // The engine writes no infinity and no NaN; they would turn into
+  // meaningless integers.
+  return std::isfinite(value) ? value : fallback;
 }
 
 std::string_view RecordLines::value(std::string_view key) const {

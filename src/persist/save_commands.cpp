@@ -141,7 +141,8 @@ void SaveCommands::getSaveNew(CommandContext& c) {
   const bool compressed = c.integer(3) != 0;
   std::int32_t newest = -1;
   std::int64_t newestTime = 0;
-  for (std::int32_t slot = c.integer(1); slot <= c.integer(2); ++slot) {
+  for (std::int64_t at = c.integer(1); at <= c.integer(2); ++at) {
+    const auto slot = static_cast<std::int32_t>(at);
     const std::string path = slotPath(slot, compressed);
     if (platform::fileKind(path) != platform::FileKind::kFile) continue;
     const std::int64_t time = platform::modificationTime(path).value_or(0);

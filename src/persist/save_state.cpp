@@ -231,6 +231,13 @@ void SaveState::clearForRestore() {
     if (!scene.sprites().occupied(slot)) scene.buttons().erase(slot);
   }
   s_.messages.clearPage(false);
+  s_.messages.forgetStop();
+  s_.interpreter.setLastTextLine(-1);
+  s_.interpreter.setCurrentTextLine(-1);
+  // A fast-forward to a page of the old game ends with it.
+  s_.interpreter.stopPosition().reset();
+  s_.messages.backlog().endRestore();
+  s_.scene.scene.sprites().setJumpMode(0);
   script::Variables& variables = s_.expression.variables();
   std::vector<std::string> names;
   for (const auto& [name, value] : variables.namedIntegers()) {
@@ -330,20 +337,16 @@ void SaveState::restoreResume(const RecordLines& lines, bool preferFile2) {
   if (!lines.has(key)) key = resumeKey(!preferFile2);
   if (!lines.has(key)) return;
   const Fields f = lines.fields(key);
-  std::string name(f.text(0));
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string_view name = f.text(0);
   script::Interpreter& in = s_.interpreter;
   in.leaveSubroutines();
-  for (const auto& [hash, scriptName] : in.tables().scriptNames) {
-    if (util::hashDisplayName(hash) == name) {
-      in.switchToScript(hash);
-      break;
-    }
-  }
-  // Execution goes on at the line after the one given, from its start.
+  const std::uint64_t hash = util::hashFromDisplayName(name);
+  if (in.tables().scriptNames.contains(hash)) in.switchToScript(hash);
+  // Execution goes on at the line after the one given, from its start; a
+  // subroutine called first (*load_lb) returns there too.
   in.setLine(f.decimal(1));
   in.setStatement(0);
+  in.setTokenCount(0);
   in.setJumpFlag(true);
 }
 

@@ -410,7 +410,12 @@ bool restoreSprite(const SceneStateServices& s, std::int32_t slot, std::string_v
   look.anchorX = f.decimal(kAnchorX, 1);
   look.anchorY = f.decimal(kAnchorY, 1);
   look.cell = cellAndLayout >> 8;
+  // A layer is another sprite's texture (0: the screen); a damaged line
+  // naming a slot that cannot be one draws on the screen.
   look.layer = f.decimal(kLayer);
+  if (look.layer != 0 && (!scene::SpriteTable::validSlot(look.layer) || look.layer == slot)) {
+    look.layer = 0;
+  }
   look.maskValue1 = f.decimal(kMaskValue1);
   look.maskValue2 = f.decimal(kMaskValue2);
   look.maskMode = f.decimal(kMaskMode);

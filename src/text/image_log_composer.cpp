@@ -139,7 +139,7 @@ class LogComposer {
   // Draws one record's picture onto its layer; a step that fails leaves
   // the record out.
   void place(assets::ImageBuffer& layer, const ImageLogRecord& r, Picture picture) {
-    if (r.blend() >= static_cast<std::int32_t>(kLibraryBlend.size())) return;
+    if (r.blend() < 0 || r.blend() >= static_cast<std::int32_t>(kLibraryBlend.size())) return;
     assets::ImagePtr& image = picture.image;
     applyMask(*image, r);
 

@@ -113,9 +113,8 @@ void MessageModes::finishJump() {
   if (spriteRebuild_) spriteRebuild_();
   table_.commitAll();
   if (soundRestart_) soundRestart_();
-  interpreter_.setStatement(0);
-  interpreter_.setJumpFlag(true);
-  interpreter_.setPendingSwitch(script::SlotSwitch::kSlot0);
+  // The game goes on with the message line being shown, in its own script:
+  // the jump ends inside that line's step, so the position is already right.
   static const std::uint32_t kLoadLabel = util::crc32_hash("load_lb");
   if (tables_.labels.contains(kLoadLabel)) interpreter_.setDeferredLabel(kLoadLabel);
   composer_.setWindowVisibility(0);

@@ -65,8 +65,8 @@ class MessageModes {
   // of read text) or stops it (unread text), and ends a jump of setJump.
   void messageLine(bool alreadyRead);
   // Ends jump mode: the modes stop, changes are committed, the endless
-  // sounds the jump remembered start, and the game goes on at the current
-  // line of slot 0 through its "load_lb" label.
+  // sounds the jump remembered start, and the game goes on with the message
+  // being shown, through its "load_lb" label first.
   void finishJump();
   // What starts the remembered sounds.
   void setSoundRestart(std::function<void()> restart) { soundRestart_ = std::move(restart); }

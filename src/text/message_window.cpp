@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "text/image_log.h"
 #include "util/crc.h"
@@ -91,6 +92,7 @@ void MessageWindow::setSpeaker(std::string_view name) {
 
 void MessageWindow::noteMessageSource(std::uint64_t scriptHash, std::int32_t line) {
   backlog_.noteSource(scriptHash, line);
+  if (std::exchange(restoreEndsAtNote_, false)) backlog_.endRestore();
   pageStart_ = {s_.interpreter.current().hash, s_.interpreter.currentTextLine()};
 }
 

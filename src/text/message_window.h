@@ -65,7 +65,17 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   bool waiting() const override { return waiting_; }
   void noteMessageSource(std::uint64_t scriptHash, std::int32_t line) override;
   void setAlreadyRead(bool read) override { modes_.messageLine(read); }
-  void reachRestoredPage(bool read) override { modes_.reachRestoredPage(read); }
+  void reachRestoredPage(bool read) override {
+    modes_.reachRestoredPage(read);
+    restoreEndsAtNote_ = true;
+  }
+  // A loaded game: no line is half shown any more.
+  void forgetStop() {
+    stopped_ = {};
+    offset_ = 0;
+    page_.resume = 0;
+    waiting_ = false;
+  }
 
   // The text objects: made with the current font at the window's size.
   void create(std::int32_t maxChars, std::int32_t maxRubyChars);
@@ -173,6 +183,9 @@ class MessageWindow final : public script::MessageDisplay, private LayoutTarget 
   std::string speaker_;  // for the transcript, until the message's first line
   std::size_t offset_ = 0;
   PageStart pageStart_;
+  // The restored page is reached: its entry is the last to record the
+  // restored position.
+  bool restoreEndsAtNote_ = false;
   // The line whose layout stopped at a wait, to be entered again.
   struct Stop {
     const char* data = nullptr;

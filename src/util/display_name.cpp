@@ -16,4 +16,22 @@ std::string hashDisplayName(std::uint64_t hash) {
   return name;
 }
 
+std::uint64_t hashFromDisplayName(std::string_view name) {
+  std::uint64_t hash = 0;
+  for (const char c : name) {
+    std::uint64_t digit = 0;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<std::uint64_t>(c - '0');
+    } else if (c >= 'A' && c <= 'V') {
+      digit = static_cast<std::uint64_t>(c - 'A') + 10;
+    } else if (c >= 'a' && c <= 'v') {
+      digit = static_cast<std::uint64_t>(c - 'a') + 10;
+    } else {
+      break;
+    }
+    hash = hash << 5 | digit;
+  }
+  return hash;
+}
+
 }  // namespace tsuzuri::util

@@ -148,7 +148,7 @@ TEST_F(MessageWindowTest, ReadTextStartsAutoSkipAndAnUnreadLineEndsAJump) {
   EXPECT_FALSE(modes.skip());
 
   // In jump mode nothing is placed or revealed, until an unread line ends
-  // the jump: the game goes on in slot 0 with the window hidden.
+  // the jump: the game goes on in its own script with the window hidden.
   run("setJump");
   show(u8"あいう");
   EXPECT_EQ(window.text().length(), 0);
@@ -157,7 +157,8 @@ TEST_F(MessageWindowTest, ReadTextStartsAutoSkipAndAnUnreadLineEndsAJump) {
   EXPECT_EQ(modes.takeEvent(), kEventJumpStopped);
   EXPECT_EQ(table().jumpMode(), 0);
   EXPECT_EQ(scene.composer().windowVisibility(), 0);
-  EXPECT_EQ(world.interpreter.pendingSwitch(), script::SlotSwitch::kSlot0);
+  EXPECT_EQ(world.interpreter.pendingSwitch(), script::SlotSwitch::kNone);
+  EXPECT_FALSE(world.interpreter.jumpFlag());
 }
 
 TEST_F(MessageWindowTest, TheMainLoopResumesALineAfterTheSubroutine) {
