@@ -146,6 +146,21 @@ TEST_F(SaveGameTest, SnapshotsStackAndPopBackInOrder) {
   EXPECT_EQ(console.out, "3;2;1;");
 }
 
+TEST_F(SaveGameTest, AnOlderSaveWithShortLinesLoadsWithDefaults) {
+  // Every kind of line, cut short after its first fields.
+  dir.write("save/save007.txt",
+            "ScQ=0\nScXYWH=0,0\nImage3=a.png,,,0,0,0,0,0,0\nImageX3_0=0,0,0, 0,50\n"
+            "Sound1=\nmsgBuffer0=old page\nmsgImage0=\nmsgLine=\nMassage=30\nFont=\n"
+            "Window=10,20\nInteger=g_a=3,\nString=g_s='old',\nFile=0,5\n");
+  const RunResult result =
+      run("screen 320, 240, 320, 0\nint loaded = 0\nif (%loaded == 1) goto *check\n"
+          "cal %loaded = 1\nloadSave 7, 0\nend\n*check\nsp_exist 3, %0\ngetLog 0, $0\n"
+          "print %0, \" \", %g_a, \" \", $g_s, \" \", $0, \";\"\nend\n");
+  ASSERT_TRUE(result.started);
+  EXPECT_EQ(console.out, "2 3 old old page;");
+  EXPECT_EQ(dir.read("Information.txt").find("save007"), std::string::npos);
+}
+
 TEST_F(SaveGameTest, PagingBackFastForwardsFromTheSnapshotToThePage) {
   // A snapshot before every page. At the third page (committed, so one page
   // back is the third) the game pages back: the second page passes again

@@ -3,20 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "commands/command_registry.h"
-#include "commands/error_reporter.h"
-#include "persist/already_read_commands.h"
 #include "persist/data_container.h"
-#include "persist/persistence.h"
-#include "script/script_world.h"
 #include "support/temp_dir.h"
-#include "util/crc.h"
 #include "util/sjis.h"
 
 namespace tsuzuri::persist {
@@ -110,48 +102,6 @@ TEST(AlreadyReadFile, AnUnreadableFileIsReportedAndChangesNothing) {
     EXPECT_EQ(flagsOf(tables, 0), "10");
     EXPECT_EQ(reporter.messages.size(), c.reports) << c.contents.value_or("no file");
   }
-}
-
-// The commands over a game folder whose save folder is "game/save/".
-class AlreadyReadCommandsTest : public ::testing::Test {
- protected:
-  void run(std::string_view line) {
-    const std::size_t space = line.find(' ');
-    const auto* handler = world.commands.find(util::crc32_hash2(line.substr(0, space)));
-    ASSERT_NE(handler, nullptr) << line;
-    (*handler)(space == std::string_view::npos ? std::string_view() : line.substr(space + 1));
-  }
-
-  TempDir dir;
-  testing::ScriptWorld world;
-  std::unique_ptr<platform::Platform> platform =
-      platform::createHeadlessPlatform({.virtualClock = true});
-  commands::ErrorReporter errors{world.interpreter, world.dialogs, world.console, dir.path()};
-  Settings settings;
-  SettingsFile settingsFile{settings, world.expression, world.errors};
-  SaveLocation location{world.dialogs, false, dir.path() + "game/", dir.path() + "docs"};
-  Persistence persistence{settings,          settingsFile, location,
-                          platform->clock(), errors,       dir.path() + "game/"};
-  commands::CommandRegistry registry{world.commands, world.expression, world.interpreter,
-                                     world.errors};
-  AlreadyReadFile file{world.tables, world.errors};
-  AlreadyReadCommands commands{file, world.tables, persistence};
-};
-
-TEST_F(AlreadyReadCommandsTest, SavesIntoTheSaveFolderAndCountsReadLines) {
-  commands.registerWith(registry);
-  world.tables.alreadyRead[5] = {{0, 1}, {4, 0}, {6, 1}};
-  world.tables.alreadyRead[9] = {{2, 0}};
-  run("getAlreadyReadFlag %0, %1");
-  EXPECT_EQ(*world.variables.numberedInteger(0), 2);
-  EXPECT_EQ(*world.variables.numberedInteger(1), 4);
-
-  run("saveAlready");
-  EXPECT_TRUE(std::filesystem::exists(dir.path() + "game/save/already.dat"));
-  world.tables.alreadyRead[5] = {{0, 0}, {4, 1}, {6, 0}};
-  commands.load();
-  EXPECT_EQ(flagsOf(world.tables, 5), "101");
-  EXPECT_TRUE(world.errors.all.empty());
 }
 
 }  // namespace
