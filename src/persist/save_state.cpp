@@ -186,7 +186,10 @@ void SaveState::setStack(std::vector<std::string> records) {
 bool SaveState::restoreSlot(std::string_view text, std::string_view name) {
   const std::vector<std::string_view> records = splitRecords(text);
   const RecordLines last(records.back());
-  if (!last.has("File") && !last.has("File2")) {
+  // A file of snapshots whose current record is empty (saved without
+  // makeSave) is restored as it stands: the game pops a snapshot next. A
+  // single record that says nowhere to go on is no save at all.
+  if (records.size() == 1 && !last.has("File") && !last.has("File2")) {
     s_.errors.reportPlain(std::string(name) + util::toSjis(u8" は不正なファイルです"));
     return false;
   }
