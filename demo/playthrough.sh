@@ -54,7 +54,7 @@ fi
 rm -rf "$work/game"
 cp -R "$game/." "$work/game"
 input=$(dirname "$0")/save_load_input.txt
-"$engine" --headless --virtual-clock --max-time 25000 --auto-click 1500 --input "$input" \
+"$engine" --headless --virtual-clock --max-time 600000 --auto-click 1500 --input "$input" \
   --transcript "$work/saved.txt" "$work/game" > /dev/null 2> "$work/stderr.txt"
 if [ -s "$work/stderr.txt" ]; then
   echo "saving and loading reported:"
