@@ -126,7 +126,6 @@ class Engine {
   text::MessageWindow& messageWindow() { return messageWindow_; }
   sound::SoundSystem& sound() { return sound_; }
   persist::SaveState& saveState() { return saveState_; }
-  scene::Screenshot& screenshot() { return screenshot_; }
   persist::SaveCommands& saveCommands() { return saveCommands_; }
 
  private:

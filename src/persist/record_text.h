@@ -47,7 +47,6 @@ class Fields {
   Fields() = default;
   explicit Fields(std::string_view value) : fields_(listElements(value)) {}
 
-  std::size_t size() const { return fields_.size(); }
   bool has(std::size_t i) const { return i < fields_.size(); }
   std::string_view text(std::size_t i) const { return has(i) ? fields_[i] : std::string_view(); }
   std::int32_t decimal(std::size_t i, std::int32_t fallback = 0) const;

@@ -42,7 +42,6 @@ class SaveState {
   void make();
   // clearSave.
   void clear() { current_.clear(); }
-  const std::string& current() const { return current_; }
 
   // pushSave: builds the current record and pushes it (onto the stack, or
   // as the only record with `append` false), with the resume position of

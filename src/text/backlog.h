@@ -74,7 +74,6 @@ class Backlog {
   void noteSource(std::uint64_t scriptHash, std::int32_t line);
   // The snapshot number new pages record (the stacked snapshots).
   void setSnapshotNumber(std::int32_t number) { snapshotNumber_ = number; }
-  std::int32_t snapshotNumber() const { return snapshotNumber_; }
   // A saved position taken up again (popSave); setLog ends it.
   const std::optional<Position>& restoring() const { return restoring_; }
   void beginRestore(const Position& position) { restoring_ = position; }
