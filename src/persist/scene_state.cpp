@@ -112,6 +112,7 @@ struct Picture {
   std::uint32_t flags = 0;             // as created
   std::int32_t width = 0, height = 0;  // standing pictures and canvases
   std::int32_t cellLayout = 0;         // images
+  scene::CutRect cut;                  // images (a save line has none)
   std::int32_t maskParam1 = 0, maskParam2 = 0;
 };
 
@@ -178,7 +179,7 @@ bool makePicture(const SceneStateServices& s, std::int32_t slot, const Picture& 
   } else if ((p.kind & scene::kKindCanvas) != 0) {
     made = commands.makeCanvas(slot, p.width, p.height, p.flags & 0xFF);
   } else {
-    made = commands.loadImage(slot, p.name, p.flags, p.cellLayout);
+    made = commands.loadImage(slot, p.name, p.flags, p.cellLayout, p.cut);
   }
   if (!made) return false;
   // The new picture becomes the front record, which the mask goes into.
@@ -591,6 +592,7 @@ void rebuildJumpedSprites(const SceneStateServices& s) {
     p.width = f->imageW;
     p.height = f->imageH;
     p.cellLayout = f->cellLayout;
+    p.cut = sl.cut;
     p.maskParam1 = sl.maskParam1;
     p.maskParam2 = sl.maskParam2;
     const Look look = lookOf(*f);

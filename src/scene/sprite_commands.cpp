@@ -131,6 +131,7 @@ bool SpriteCommands::loadImage(std::int32_t slot, std::string_view file, std::ui
   SpriteSlot& s = table_.slot(slot);
   s.name = limitedName(name);
   s.kind = kKindImage;
+  s.cut = cut;
   forgetText(s);
   return true;
 }
@@ -204,6 +205,7 @@ bool SpriteCommands::loadStanding(std::int32_t slot, std::string_view file, std:
   table_.settleNewImage(slot, flags);
   s.name = limitedName(name);
   s.kind = kKindStand;
+  s.cut = {};
   forgetText(s);
   for (SpriteRecord* r : {table_.front(slot), table_.back(slot)}) {
     if (r == nullptr) continue;
@@ -265,6 +267,7 @@ bool SpriteCommands::makeCanvas(std::int32_t slot, std::int32_t width, std::int3
   SpriteSlot& s = table_.slot(slot);
   s.name.clear();
   s.kind = kKindCanvas;
+  s.cut = {};
   forgetText(s);
   return true;
 }

@@ -119,6 +119,7 @@ struct SpriteSlot {
   std::int32_t motionActive = 0;  // bit i: motion list i has steps
   QuakeAxis quakeX, quakeY;       // sp_qx, sp_qy
   std::array<std::int32_t, kEffectCount> effects{};
+  CutRect cut;  // the part of the file an image sprite shows (sp_cut)
 };
 
 // The longest name a slot keeps, as its fixed field holds.

@@ -80,6 +80,7 @@ void BacklogCommands::getImgLog(CommandContext& c) {
   // A picture of its own: no file makes it again, and it is no text.
   s.name.clear();
   s.kind = scene::kKindImage;
+  s.cut = {};
   s.fontName.clear();
   s.textParams = {};
   table.commitSlot(slot);

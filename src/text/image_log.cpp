@@ -57,7 +57,10 @@ ImageLogRecord recordOf(const scene::SpriteTable& table, std::int32_t slot) {
   r.scaleY = static_cast<std::int32_t>(std::lround(f.scaleY * 100.0F));
   // Z angles are kept negated; the record has them as the script gave them.
   r.rotation = static_cast<std::int32_t>(std::lround(-f.rotZ) % 360);
-  // The slot does not keep the cut of its load: the whole image is drawn.
+  r.cutX = s.cut.x;
+  r.cutY = s.cut.y;
+  r.cutW = s.cut.w;
+  r.cutH = s.cut.h;
   r.effectBits =
       ((e[scene::kEffectNegative] != 0 ? 2 : 0) + (e[scene::kEffectGrey] != 0 ? 1 : 0)) * 8 +
       (e[scene::kEffectRotate] & 7);

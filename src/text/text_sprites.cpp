@@ -131,6 +131,7 @@ bool TextSprites::create(std::int32_t slot, std::string_view text, std::uint32_t
   table_.settleNewImage(slot, flags);
   s.name = kept;
   s.kind = scene::kKindImage;
+  s.cut = {};
   s.fontName = font.name;
   s.textParams = {font.size, font.style, font.colour1, font.colour2, font.colour3};
   return true;

@@ -156,9 +156,9 @@ TEST_F(BacklogCommandsTest, RecordsGoBackToFrontAndStopAtSixteen) {
 }
 
 TEST_F(BacklogCommandsTest, TheCommitKeepsEachSpritesRecordAndTheCamera) {
-  runAll({"sp 4, \"b.img\", 0, 0", "sp_xy 4, 120.7, -30", "sp_w 4, 150", "sp_rz 4, 90", "sp_b 4, 2",
-          "sp_a 4, 200", "sp_cxy 4, 2, 0", "sp_c 4, 4, 0x40FF8000", "sp_neg 4, 1", "sp_rot 4, 2",
-          "sp_mask 4, \"a.img\", 1, 300, 17, -1, 2"});
+  runAll({"sp_cut 4, \"b.img\", 0, 0, 2, 1, 16, 10", "sp_xy 4, 120.7, -30", "sp_w 4, 150",
+          "sp_rz 4, 90", "sp_b 4, 2", "sp_a 4, 200", "sp_cxy 4, 2, 0", "sp_c 4, 4, 0x40FF8000",
+          "sp_neg 4, 1", "sp_rot 4, 2", "sp_mask 4, \"a.img\", 1, 300, 17, -1, 2"});
   commit();
   scene.screen().setBoth(scene::kScrollX, -12);
   scene.screen().setBoth(scene::kZoomY, 150);
@@ -173,8 +173,12 @@ TEST_F(BacklogCommandsTest, TheCommitKeepsEachSpritesRecordAndTheCamera) {
   expected.alpha = 200;
   expected.mask = 1 << 20 | 300 << 10 | 16;
   expected.colour = 4 << 24 | 0xFF8000;
-  expected.width = 20 * 4 + 2;
-  expected.height = 12 * 4;
+  expected.width = 16 * 4 + 2;
+  expected.height = 10 * 4;
+  expected.cutX = 2;
+  expected.cutY = 1;
+  expected.cutW = 16;
+  expected.cutH = 10;
   expected.scaleX = 150;
   expected.rotation = 90;
   expected.effectBits = 2 * 8 + 2;
