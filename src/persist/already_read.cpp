@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
+#include <string_view>
 
 #include "persist/data_container.h"
 #include "platform/files.h"
@@ -15,20 +15,27 @@ namespace tsuzuri::persist {
 
 namespace {
 
-// A key as it was written: the display name of a script's hash. Keys are
+// The script a key names: its hash's display name read back. Keys are
 // read leniently, as the engine always read them: blanks and tabs before
-// the digits, lower-case letters and leading zeros are allowed, so they are
-// taken away before the key is looked up among the display names.
-std::string normalisedKey(std::string_view key) {
+// the digits, lower-case letters and leading zeros are allowed. Nothing
+// when the key holds another character or a number past 64 bits.
+std::optional<std::uint64_t> keyHash(std::string_view key) {
   const std::size_t first = key.find_first_not_of(" \t");
   key.remove_prefix(first == std::string_view::npos ? key.size() : first);
-  const std::size_t digits = key.find_first_not_of('0');
-  key.remove_prefix(digits == std::string_view::npos ? key.size() : digits);
-  std::string out(key.empty() ? std::string_view("0") : key);
-  std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  });
-  return out;
+  if (key.find_first_not_of("0123456789ABCDEFGHIJKLMNOPQRSTUVabcdefghijklmnopqrstuv") !=
+      std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::size_t significant = key.find_first_not_of('0');
+  if (significant != std::string_view::npos) {
+    const std::string_view digits = key.substr(significant);
+    // Thirteen digits of five bits hold 65: the first may carry four.
+    if (digits.size() > 13 ||
+        (digits.size() == 13 && util::hashFromDisplayName(digits.substr(0, 1)) > 15)) {
+      return std::nullopt;
+    }
+  }
+  return util::hashFromDisplayName(key);
 }
 
 }  // namespace
@@ -44,10 +51,6 @@ std::string AlreadyReadFile::text() const {
 }
 
 void AlreadyReadFile::apply(std::string_view text) {
-  std::unordered_map<std::string, std::uint64_t> scripts;
-  for (const auto& [hash, flags] : tables_.alreadyRead) {
-    scripts.emplace(util::hashDisplayName(hash), hash);
-  }
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
@@ -59,12 +62,13 @@ void AlreadyReadFile::apply(std::string_view text) {
     // Anything but an "S" line (an empty last line, say) carries nothing.
     if (line.empty() || line.front() != 'S' || equals == std::string_view::npos) continue;
     const std::string_view key = line.substr(1, equals - 1);
-    const auto script = scripts.find(normalisedKey(key));
-    if (script == scripts.end()) {
+    const std::optional<std::uint64_t> hash = keyHash(key);
+    const auto script = hash ? tables_.alreadyRead.find(*hash) : tables_.alreadyRead.end();
+    if (script == tables_.alreadyRead.end()) {
       reporter_.report(std::string(key) + util::toSjis(u8" が存在しなくなっています"));
       continue;
     }
-    script::AlreadyReadTable& flags = tables_.alreadyRead[script->second];
+    script::AlreadyReadTable& flags = script->second;
     auto flag = flags.begin();
     for (const char c : line.substr(equals + 1)) {
       if (flag == flags.end()) break;

@@ -1,7 +1,6 @@
 #include "persist/save_state.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "persist/backlog_state.h"
 #include "scene/sprite_table.h"
@@ -120,14 +119,10 @@ void SaveState::appendMessageLines(std::string& out) const {
                log.lineGap, log.charsPerLine, log.lines);
 }
 
-std::string SaveState::displayName(std::uint64_t hash) const {
-  return util::hashDisplayName(hash);
-}
-
 void SaveState::appendResumeLine(std::string& out) const {
   const script::Interpreter& in = s_.interpreter;
   if (const auto& restoring = s_.messages.backlog().restoring()) {
-    appendFormat(out, "File=%s,%d\n", displayName(restoring->scriptHash).c_str(),
+    appendFormat(out, "File=%s,%d\n", util::hashDisplayName(restoring->scriptHash).c_str(),
                  restoring->line - 1);
   } else if (!in.callStack().empty()) {
     const script::CallFrame& outermost = in.callStack().front();
@@ -141,7 +136,7 @@ void SaveState::appendResumeLine(std::string& out) const {
         page.line >= 0) {
       line = std::min(line, page.line - 1);
     }
-    appendFormat(out, "File=%s,%d\n", displayName(outermost.scriptHash).c_str(), line);
+    appendFormat(out, "File=%s,%d\n", util::hashDisplayName(outermost.scriptHash).c_str(), line);
   } else {
     // No script is named "0": the loader keeps its script and takes the line.
     appendFormat(out, "File=0,%d\n", in.line() + 1);
@@ -157,7 +152,7 @@ void SaveState::push(bool append, std::string_view label) {
     if (found == labels.end()) {
       s_.errors.reportPlain(std::string(label) + util::toSjis(u8" ラベルが存在しません"));
     } else {
-      appendFormat(record, "File2=%s,%d\n", displayName(found->second.scriptHash).c_str(),
+      appendFormat(record, "File2=%s,%d\n", util::hashDisplayName(found->second.scriptHash).c_str(),
                    found->second.line - 1);
     }
   }

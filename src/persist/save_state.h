@@ -81,7 +81,6 @@ class SaveState {
   void restoreMessageLines(const RecordLines& lines);
   void restoreResume(const RecordLines& lines, bool preferFile2);
   void restoreSounds(const RecordLines& lines);
-  std::string displayName(std::uint64_t hash) const;
 
   SaveStateServices s_;
   std::string current_;
