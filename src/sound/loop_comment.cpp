@@ -52,7 +52,9 @@ std::optional<std::int64_t> parseValue(std::string_view field) {
   return -static_cast<std::int64_t>(magnitude);
 }
 
-// value × rate / 1000, split so that only a result beyond 64 bits fails:
+}  // namespace
+
+// Split so that only a result beyond 64 bits fails:
 // the whole seconds and the remaining milliseconds are scaled apart, and
 // both parts truncate toward zero as the single division would.
 std::optional<std::int64_t> msToSamples(std::int64_t ms, std::int64_t rate) {
@@ -62,8 +64,6 @@ std::optional<std::int64_t> msToSamples(std::int64_t ms, std::int64_t rate) {
   if (__builtin_add_overflow(whole, ms % 1000 * rate / 1000, &result)) return std::nullopt;
   return result;
 }
-
-}  // namespace
 
 LoopComment parseLoopComment(std::span<const std::string> comments, std::int64_t rate) {
   LoopComment result;

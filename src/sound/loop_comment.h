@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,5 +27,9 @@ struct LoopComment {
 // than the two, a value that is not a whole decimal number, or a time too
 // large to convert, gives kNone.
 LoopComment parseLoopComment(std::span<const std::string> comments, std::int64_t rate);
+
+// Milliseconds at `rate` as sample frames (ms × rate / 1000, truncated
+// toward zero); nothing when the result passes 64 bits.
+std::optional<std::int64_t> msToSamples(std::int64_t ms, std::int64_t rate);
 
 }  // namespace tsuzuri::sound

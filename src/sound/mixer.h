@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/audio_out.h"
+
 namespace tsuzuri::sound {
 
 // The sound buffers of the channels and their mix. Each voice is a looping
@@ -17,7 +19,8 @@ namespace tsuzuri::sound {
 // the commands start and stop voices and the sound card pulls the mix.
 class Mixer {
  public:
-  static constexpr std::int32_t kOutputRate = 44100;
+  // The rate the sound card is opened at.
+  static constexpr std::int32_t kOutputRate = platform::AudioOut::kRate;
 
   explicit Mixer(std::size_t voices) : voices_(voices) {}
 

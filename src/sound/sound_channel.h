@@ -47,7 +47,6 @@ struct Channel {
   // (fades and refills), on from play until it ends or is stopped.
   SoundData data;
   std::unique_ptr<SoundDecoder> decoder;
-  SoundType type = SoundType::kUnknown;
   std::uint64_t nameKey = 0;
   bool fromPreload = false;
   std::int64_t blockFrames = 0;

@@ -3,14 +3,16 @@
 
 #include <algorithm>
 
+#include "sound/loop_comment.h"
 #include "sound/sound_system.h"
 
 namespace tsuzuri::sound {
 
 namespace {
 
+// Script times (32-bit) at the rates a decoder accepts never pass 64 bits.
 std::int64_t msToSamples(std::int64_t ms, std::int32_t rate) {
-  return ms * rate / 1000;
+  return sound::msToSamples(ms, rate).value_or(0);
 }
 
 }  // namespace

@@ -91,7 +91,6 @@ SoundSystem::Lock SoundSystem::install(Channel& c, std::size_t index, const std:
   c.nameKey = key;
   c.fromPreload = fromPreload;
   c.data = std::move(data);
-  c.type = opened.type;
   c.rate = opened.decoder->rate();
   c.startPosition = opened.loop.start;
   c.loopStart = opened.loop.loopStart;
@@ -135,7 +134,6 @@ void SoundSystem::release(Channel& c, std::size_t index) {
   if (c.fromPreload) preloaded_.erase(c.nameKey);
   c.fromPreload = false;
   c.data.reset();
-  c.type = SoundType::kUnknown;
   c.file.clear();
 }
 

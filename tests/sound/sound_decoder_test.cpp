@@ -162,7 +162,8 @@ TEST(WavDecoder, AcceptsIntegerPcmLayoutsAndRefusesTheRest) {
     EXPECT_EQ(opened.decoder->rate(), c.rate);
     const std::int64_t frames = std::ssize(c.samples) / c.channels;
     EXPECT_EQ(opened.decoder->totalSamples(), frames);
-    EXPECT_EQ(opened.loop.start + opened.loop.loopStart, 0);
+    EXPECT_EQ(opened.loop.start, 0);
+    EXPECT_EQ(opened.loop.loopStart, 0);
     EXPECT_EQ(opened.loop.loopEnd, frames);
     EXPECT_EQ(readAll(*opened.decoder), c.samples);
     EXPECT_EQ(readAll(*opened.decoder).size(), 0U);
@@ -420,7 +421,8 @@ TEST(VorbisDecoder, DamagedDataFailsCleanly) {
     EXPECT_EQ(got < 0, fails);
     EXPECT_LT(total, kFrames);
     opened.decoder->seekSample(kFrames / 2);
-    EXPECT_GE(opened.decoder->read(buffer.data(), 4096), -1);
+    // After a seek into damaged data a read fails or stays within what was asked.
+    EXPECT_LE(opened.decoder->read(buffer.data(), 4096), 4096);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "sound/loop_comment.h"
 #include "sound/sound_decoder.h"
 #include "util/sjis.h"
 
@@ -121,9 +122,12 @@ int encode(const EncodeOptions& options, std::ostream& out, std::ostream& err) {
   if (options.loop) {
     const auto [start, loopStart, loopEnd] = *options.loop;
     // The engine turns milliseconds into samples this way; the check must
-    // see the samples it will use.
+    // see the samples it will use. A time too large to convert is past the
+    // end of any sound.
     const auto toSamples = [&](std::int64_t value) {
-      return options.loopInMilliseconds ? value * pcm->rate / 1000 : value;
+      if (!options.loopInMilliseconds) return value;
+      return sound::msToSamples(value, pcm->rate)
+          .value_or(std::numeric_limits<std::int64_t>::max());
     };
     const std::int64_t frames = pcm->frames();
     if (toSamples(loopStart) >= toSamples(loopEnd)) {
@@ -268,6 +272,8 @@ int encodeCommand(const std::vector<std::string>& args, std::ostream& out, std::
 }  // namespace
 
 std::string soundLevels(const Pcm& pcm, std::int32_t windowMs) {
+  // Without a rate or a window length there is nothing to measure in.
+  if (pcm.rate <= 0 || windowMs <= 0) return {};
   const std::int64_t frames = pcm.frames();
   const std::int64_t rate = pcm.rate;
   const auto channels = static_cast<std::int64_t>(pcm.channels);

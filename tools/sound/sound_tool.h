@@ -14,7 +14,7 @@ namespace tsuzuri::soundtools {
 // 0), per window of `windowMs` milliseconds, one line per run of windows
 // with the same levels: "START-END ms: L R". A channel below -90 dBFS is
 // "-". The last window may be short; its END is the sound's end, rounded
-// up to a whole millisecond. `windowMs` must be positive.
+// up to a whole millisecond. Empty without a positive rate and window.
 std::string soundLevels(const Pcm& pcm, std::int32_t windowMs);
 
 // Runs one tsuzuri-sound command line (without the program name); returns

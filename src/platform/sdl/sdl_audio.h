@@ -2,8 +2,6 @@
 
 #include <SDL.h>
 
-#include <mutex>
-
 #include "platform/audio_out.h"
 
 namespace tsuzuri::platform {
