@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/byte_order.h"
 #include "util/wave_header.h"
 
 namespace tsuzuri::soundtools {
@@ -118,11 +119,6 @@ class VorbisEncoder {
   std::vector<std::uint8_t> bytes_;
 };
 
-void putLe16(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> encodeVorbis(const Pcm& pcm, std::span<const std::string> comments,
@@ -142,11 +138,17 @@ std::vector<std::uint8_t> encodeVorbis(const Pcm& pcm, std::span<const std::stri
 std::vector<std::uint8_t> encodeWav(const Pcm& pcm) {
   const auto channels = static_cast<std::uint32_t>(pcm.channels);
   const auto rate = static_cast<std::uint32_t>(pcm.rate);
+  // A RIFF file counts its bytes in 32 bits.
+  if (pcm.samples.size() > (0xFFFFFFFFU - 36) / 2) return {};
   const auto dataBytes = static_cast<std::uint32_t>(pcm.samples.size() * 2);
   const auto header = util::pcm16WaveHeader(channels, rate, dataBytes);
   std::vector<std::uint8_t> out(header.begin(), header.end());
-  out.reserve(44 + dataBytes);
-  for (const std::int16_t sample : pcm.samples) putLe16(out, static_cast<std::uint16_t>(sample));
+  out.resize(header.size() + dataBytes);
+  std::uint8_t* at = out.data() + header.size();
+  for (const std::int16_t sample : pcm.samples) {
+    util::putLe16(at, static_cast<std::uint16_t>(sample));
+    at += 2;
+  }
   return out;
 }
 

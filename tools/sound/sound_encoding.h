@@ -25,7 +25,8 @@ struct Pcm {
 std::vector<std::uint8_t> encodeVorbis(const Pcm& pcm, std::span<const std::string> comments,
                                        float quality = 0.4f);
 
-// The canonical 44-byte-header PCM WAV file.
+// The canonical 44-byte-header PCM WAV file; empty when its data would pass
+// the 4 GiB a RIFF size can count.
 std::vector<std::uint8_t> encodeWav(const Pcm& pcm);
 
 }  // namespace tsuzuri::soundtools
