@@ -17,6 +17,16 @@ enum class SoundType : std::int32_t { kWav = 0, kVorbis = 1, kOpus = 2, kUnknown
 
 SoundType detectSoundType(std::span<const std::uint8_t> data);
 
+// Whether `text` lies at `at` in `data` (false where it would run past the end).
+bool hasBytes(std::span<const std::uint8_t> data, std::size_t at, std::string_view text);
+
+// The sample formats the engine plays: mono or stereo, at a rate some card
+// plays (others are a damaged header, not a sound).
+bool playableFormat(std::int64_t channels, std::int64_t rate);
+
+// "NAME 未対応の形式です": the report of a file that is no sound the engine plays.
+void reportUnsupported(util::Reporter& reporter, std::string_view name);
+
 // Where playback starts, and the loop's two ends, in sample frames. A sound
 // without loop information starts at 0 and loops over the whole of it.
 struct LoopPoints {

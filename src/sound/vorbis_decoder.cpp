@@ -202,10 +202,8 @@ std::unique_ptr<SoundDecoder> openVorbis(SoundData data, std::string_view name,
     reporter.report(prefix + util::toSjis(u8" 情報が取得出来ませんでした"));
     return nullptr;
   }
-  // Rates outside what any card plays are a damaged header, not a sound.
-  if (decoder->channels() < 1 || decoder->channels() > 2 || decoder->rate() < 1000 ||
-      decoder->rate() > 384000) {
-    reporter.report(prefix + util::toSjis(u8" 未対応の形式です"));
+  if (!playableFormat(decoder->channels(), decoder->rate())) {
+    reportUnsupported(reporter, prefix);
     return nullptr;
   }
   loop = LoopPoints{0, 0, decoder->totalSamples()};

@@ -4,21 +4,17 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <utility>
 
 #include "util/byte_order.h"
-#include "util/sjis.h"
 
 namespace tsuzuri::sound {
 namespace {
 
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
-constexpr std::int32_t kMinRate = 1000;
-constexpr std::int32_t kMaxRate = 384000;
 constexpr std::size_t kChunkHeaderSize = 8;
 constexpr std::size_t kFmtSize = 16;
 // The extensible chunk adds the extension size, valid bits, channel mask
@@ -36,10 +32,6 @@ struct WavLayout {
   std::size_t dataOffset = 0;
   std::int64_t dataSize = 0;  // whole frames only
 };
-
-bool hasTag(std::span<const std::uint8_t> bytes, std::size_t at, const char (&tag)[5]) {
-  return at + 4 <= bytes.size() && std::memcmp(bytes.data() + at, tag, 4) == 0;
-}
 
 // Checks the body of a format chunk (all of it within the file) and fills
 // in the sample format of `layout`. The header's bytes per second are not
@@ -60,10 +52,9 @@ bool readFormat(std::span<const std::uint8_t> fmt, WavLayout& layout) {
   const std::uint32_t rate = util::le32(fmt.data() + 4);
   const std::uint16_t blockAlign = util::le16(fmt.data() + 12);
   const std::uint16_t bits = util::le16(fmt.data() + 14);
-  if (channels < 1 || channels > 2) return false;
+  if (!playableFormat(channels, rate)) return false;
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
   if (blockAlign != channels * bits / 8) return false;
-  if (rate < kMinRate || rate > kMaxRate) return false;
   layout.channels = channels;
   layout.rate = static_cast<std::int32_t>(rate);
   layout.bits = bits;
@@ -75,7 +66,7 @@ bool readFormat(std::span<const std::uint8_t> fmt, WavLayout& layout) {
 // chunk. The RIFF size is not trusted: the walk is bounded by the bytes
 // there are, and a data chunk that claims more than remains is cut.
 std::optional<WavLayout> parseWav(std::span<const std::uint8_t> bytes) {
-  if (!hasTag(bytes, 0, "RIFF") || !hasTag(bytes, 8, "WAVE")) return std::nullopt;
+  if (!hasBytes(bytes, 0, "RIFF") || !hasBytes(bytes, 8, "WAVE")) return std::nullopt;
   WavLayout layout;
   bool haveFormat = false;
   std::size_t at = 12;
@@ -83,14 +74,14 @@ std::optional<WavLayout> parseWav(std::span<const std::uint8_t> bytes) {
     const std::uint32_t size = util::le32(bytes.data() + at + 4);
     const std::size_t body = at + kChunkHeaderSize;
     const std::size_t available = bytes.size() - body;
-    if (hasTag(bytes, at, "data")) {
+    if (hasBytes(bytes, at, "data")) {
       if (!haveFormat) return std::nullopt;
       const auto stated = std::min<std::size_t>(size, available);
       layout.dataOffset = body;
       layout.dataSize = static_cast<std::int64_t>(stated) / layout.blockAlign * layout.blockAlign;
       return layout;
     }
-    if (hasTag(bytes, at, "fmt ") && !haveFormat) {
+    if (hasBytes(bytes, at, "fmt ") && !haveFormat) {
       if (size > available || !readFormat(bytes.subspan(body, size), layout)) return std::nullopt;
       haveFormat = true;
     }
@@ -170,7 +161,7 @@ std::unique_ptr<SoundDecoder> openWav(SoundData data, std::string_view name,
                                       util::Reporter& reporter) {
   const std::optional<WavLayout> layout = data ? parseWav(*data) : std::optional<WavLayout>{};
   if (!layout) {
-    reporter.report(std::string(name) + util::toSjis(u8" 未対応の形式です"));
+    reportUnsupported(reporter, name);
     return nullptr;
   }
   return std::make_unique<WavDecoder>(std::move(data), *layout);
